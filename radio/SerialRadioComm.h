@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "IRadioComm.h"
+#include "PortMap.h"
+
+class IHost;
+
+/// The radio communication component over a serial line (POSIX termios, 8N1).
+///
+/// Wire format of one frame, in both directions:
+///
+///     0xA5  LEN_HI LEN_LO  PAYLOAD[LEN]  CHK
+///
+/// LEN is the 16-bit big-endian payload length (the radio message frame: length then
+/// payload), and CHK makes the 8-bit sum of LEN_HI, LEN_LO, the payload and CHK zero.
+/// LEN never exceeds 997, so a frame never needs more than the 1000-byte buffers.
+/// A reply that does not begin with 0xA5, whose length is too large, whose checksum fails or
+/// that stops arriving (inter-byte gap) is rejected with a negative status; no partial reply
+/// is ever handed back. Stale input is discarded before every request.
+class CSerialRadioComm : public IRadioComm {
+public:
+    static constexpr std::uint8_t kSync = 0xA5;
+    static constexpr int kMaxPayload = 997;
+    /// Longest gap between two bytes of one reply.
+    static constexpr int kInterByteTimeoutMs = 250;
+    /// Wait used for a time-out of -1 (the exit-test-mode request on close).
+    static constexpr int kShortTimeoutMs = 500;
+
+    CSerialRadioComm(IHost& host, CPortMap portMap, int baud = 9600);
+    ~CSerialRadioComm() override;
+
+    HRESULT Transact(const std::uint8_t* request, std::int32_t requestLen, std::int32_t timeoutMs,
+                     std::uint8_t* reply, std::int32_t* replyLen) override;
+    HRESULT Open(std::int32_t mode, std::uint32_t portMask, const char* device) override;
+    HRESULT Close() override;
+    RadioWireStats WireStats() const override { return m_stats; }
+
+    /// Port number that a port mask of Open selects (1 for 0x1007, 3 for 0x4007, ...).
+    static int ComNumberFromMask(std::uint32_t portMask);
+    /// Checksum byte for a frame's length and payload bytes.
+    static std::uint8_t Checksum(const std::uint8_t* bytes, std::size_t count);
+
+    /// Device path that the last Open used (empty before).
+    const std::string& DevicePath() const { return m_devicePath; }
+
+private:
+    IHost& m_host;
+    CPortMap m_portMap;
+    int m_baud;
+    int m_fd = -1;
+    std::string m_devicePath;
+    RadioWireStats m_stats;
+};
+
+/// Factory that makes serial components with this port map and baud rate.
+RadioCommFactory MakeSerialRadioCommFactory(IHost& host, CPortMap portMap, int baud = 9600);
