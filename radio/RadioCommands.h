@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "HResult.h"
+
+class CTunerDoc;
+
+// Service commands of the alignment screens. Each takes the document first, sends its
+// request(s) with the 3000 ms time-out and returns the exchange status unless stated.
+
+/// Modulation codes of SelectModulation.
+constexpr int kModPaBiasOn = 0x01;
+constexpr int kModDefault = 0x10;
+constexpr int kModLowTone = 0x11;
+constexpr int kModHighTone = 0x12;
+constexpr int kModDevLimit = 0x23;
+/// Channel spacing codes.
+constexpr int kSpacing12k5 = 0x32;
+constexpr int kSpacing25k = 0x64;
+/// Receive audio codes.
+constexpr int kAudioMute = 0x01;
+constexpr int kAudioInternal = 0x12;
+constexpr int kAudioExternal = 0x02;
+/// Power level codes.
+constexpr int kPowerLow = 0x03;
+constexpr int kPowerMid = 0x01;
+constexpr int kPowerHigh = 0x00;
+
+HRESULT EnterTestMode(CTunerDoc& doc);
+HRESULT SetSoftpot(CTunerDoc& doc, int type, int value);
+/// Programs a feature's values; featureName is the main frame's m_strFeatureName (it picks
+/// the power level for Tx Power). Runs the radio match first unless m_writing is set.
+HRESULT ProgramSoftpots(CTunerDoc& doc, int type, const int* values, int count,
+                        const std::string& featureName);
+HRESULT ReadBatteryCalibration(CTunerDoc& doc, int& value);
+HRESULT ReadSoftpotLimits(CTunerDoc& doc, int type, int& minimum, int& maximum);
+HRESULT ZeroPaBiasSoftpots(CTunerDoc& doc, int which);
+HRESULT PaBiasOn(CTunerDoc& doc);
+HRESULT PaBiasOff(CTunerDoc& doc);
+HRESULT SelectModulation(CTunerDoc& doc, int code);
+HRESULT SelectTone(CTunerDoc& doc, bool high);
+HRESULT SetReceiveAudio(CTunerDoc& doc, int code);
+HRESULT SetPowerLevel(CTunerDoc& doc, int code);
+HRESULT TransmitAtFrequency(CTunerDoc& doc, std::int32_t freq, int feature);
+HRESULT TransmitPattern(CTunerDoc& doc, std::int32_t freq, int spacing);
+/// openScreenTitle is the title of the main frame's open screen ("Bit Error Rate" gives the
+/// 12.5 kHz spacing byte).
+HRESULT ReceiveAtFrequency(CTunerDoc& doc, std::int32_t freq, const std::string& openScreenTitle);
+HRESULT SetPtt(CTunerDoc& doc, bool on, int feature);
+HRESULT StartFeature(CTunerDoc& doc, int feature, int level, std::int32_t freq, int value);
+HRESULT ReadSignalStrength(CTunerDoc& doc, int& value);
+HRESULT SetBerPattern(CTunerDoc& doc, int pattern, int modulation);
+/// -1 when the radio answers but refuses the test.
+HRESULT StartBerTest(CTunerDoc& doc, int code, int frames);
+HRESULT StopBerTest(CTunerDoc& doc);
+HRESULT ReadBerResult(CTunerDoc& doc, std::string& out);

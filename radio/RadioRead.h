@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "HResult.h"
+
+class CTunerDoc;
+
+// Reading a radio into a new tuning document. Each operation returns the exchange status
+// (negative = failure); the transport has already reported a failed exchange.
+
+/// The whole read: logs, connect, model check, test mode, identity, frequency list, softpots.
+HRESULT ReadDevice(CTunerDoc& doc);
+/// The new-document step: ReadDevice, then the read failure message once on failure.
+/// On success sets m_readFromRadio and the main frame's data-open flag.
+bool OnNewDocument(CTunerDoc& doc);
+
+/// Checks the reply to the model identifier read; sets m_modelSupported and m_modelFamily.
+bool CheckModel(CTunerDoc& doc, const std::string& replyPayload);
+HRESULT ReadIdentity(CTunerDoc& doc);
+HRESULT ReadSerialNumber(CTunerDoc& doc, std::string& out);
+HRESULT ReadModelNumber(CTunerDoc& doc, std::string& out);
+HRESULT CheckSerialNumber(CTunerDoc& doc);
+HRESULT ReadFrequencyList(CTunerDoc& doc);
+/// Parses a frequency-list reply payload into the document. Returns false (after a message)
+/// when the list names more frequencies than the document's tables hold; nothing is stored.
+bool ParseFrequencyList(CTunerDoc& doc, const std::string& replyPayload);
+HRESULT ReadSoftpots(CTunerDoc& doc);
+/// One read softpots exchange (Set Power Level first for type 1) into at most 25 bytes.
+HRESULT ReadSoftpotType(CTunerDoc& doc, int type, int level, std::uint8_t* out, int& count);
