@@ -260,15 +260,18 @@ HRESULT CSerialRadioComm::Transact(const std::uint8_t* request, std::int32_t req
         return E_RADIO_PORT;
     m_stats.bytesSent += wire.size();
 
+    // The sync byte first, so that noise is refused at once rather than after a gap.
     std::uint8_t header[3] = {};
     ReadResult r =
-        ReadExactly(m_fd, header, 3, false, deadline, kInterByteTimeoutMs, m_stats.bytesReceived);
-    if (r != ReadResult::Complete) {
-        // A lone sync byte, or a stray byte that is not one, is a broken reply, not silence.
-        return r == ReadResult::Partial && header[0] != kSync ? E_RADIO_BADFRAME : StatusOf(r);
-    }
+        ReadExactly(m_fd, header, 1, false, deadline, kInterByteTimeoutMs, m_stats.bytesReceived);
+    if (r != ReadResult::Complete)
+        return StatusOf(r);
     if (header[0] != kSync)
         return E_RADIO_BADFRAME;
+    r = ReadExactly(m_fd, header + 1, 2, true, deadline, kInterByteTimeoutMs,
+                    m_stats.bytesReceived);
+    if (r != ReadResult::Complete)
+        return r == ReadResult::Error ? E_RADIO_PORT : E_RADIO_BADFRAME;
     const int length = (header[1] << 8) | header[2];
     if (length > kMaxPayload || length + 2 > capacity)
         return E_RADIO_BADFRAME;
