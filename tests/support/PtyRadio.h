@@ -107,7 +107,9 @@ private:
         const auto start = std::chrono::steady_clock::now();
         for (std::size_t i = 0; i < bytes.size();) {
             if (perByteNs > 0) {
-                std::this_thread::sleep_until(start + std::chrono::nanoseconds(perByteNs * i));
+                // A byte is there once its last bit has been on the wire.
+                std::this_thread::sleep_until(start +
+                                              std::chrono::nanoseconds(perByteNs * (i + 1)));
             }
             const std::size_t chunk = perByteNs > 0 ? 1 : bytes.size() - i;
             const ssize_t n = ::write(m_master, bytes.data() + i, chunk);
