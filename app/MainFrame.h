@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <QtWidgets/QMainWindow>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/PortCandidates.h"
+#include "app/ReportPrinter.h"
+#include "document/FrameLink.h"
+#include "radio/IRadioComm.h"
+
+class CAppSettings;
+class CChildFrame;
+class CDialogRunner;
+class CTunerDoc;
+class CTunerView;
+class IHost;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QSettings;
+
+/// The main window: a multiple-document frame with toolbar, status bar and clock, and the hub
+/// every command enters. It holds the one open feature screen, the name of the feature being
+/// opened, the radio port and whether a data set is open, and it enforces one data set and one
+/// feature screen at a time.
+class CMainFrame : public QMainWindow, public IFrameLink {
+    Q_OBJECT
+public:
+    CMainFrame(IHost& host, CAppSettings& settings, CDialogRunner& dialogs,
+               RadioCommFactory factory, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // IFrameLink
+    std::string GetPort() const override { return m_strPort; }
+    void SetDataOpen(bool open) override { m_bDataOpen = open; }
+    bool IsDataOpen() const override { return m_bDataOpen; }
+    /// Destroys the open screen and every other screen still open on the data set.
+    void DestroyOpenScreen() override;
+
+    /// Sets the frame's port and the remembered port name.
+    void SetPort(const std::string& port);
+
+    /// Runs a command by its id (menus, keys, toolbar and the tree's posted commands).
+    Q_INVOKABLE void OnCommand(int id);
+    /// Queues a command, so that the caller finishes its own handling first.
+    void PostCommand(int id);
+
+    /// The document of the active document window, or null.
+    CTunerDoc* GetActiveDoc() const;
+    CChildFrame* ActiveChild() const;
+    CTunerView* ActiveView() const;
+
+    /// 0 when no screen is open. Otherwise 1: the open screen is brought forward when its
+    /// title equals name (letter case ignored), else the one-screen message is shown.
+    int CheckOpenScreen(const std::string& name);
+    /// Shows, centres and activates the open screen.
+    void ShowScreen();
+    /// Records a new screen as the open one (and as belonging to the open data set), shows it.
+    void OpenScreen(QWidget* screen);
+    QWidget* OpenScreenWidget() const { return m_pOpenScreen.data(); }
+    const std::string& FeatureName() const { return m_strFeatureName; }
+
+    /// Empties and deletes a document and closes its window.
+    void CloseDocument(CTunerDoc* doc);
+    /// Called by a document window once its document is gone.
+    void OnDocumentClosed(CChildFrame* child);
+    /// Opens a .tun file into a new document window; false when it was refused.
+    bool OpenDocumentFile(const QString& path);
+
+    /// Enables, disables and removes commands after the rules of the open data set, and
+    /// refreshes the clock pane and the title.
+    void UpdateCommands();
+    QAction* Action(int id) const;
+    QString ClockPaneText() const;
+
+    void RestoreWindowPlacement(QSettings& settings);
+    void SaveWindowPlacement(QSettings& settings) const;
+
+    /// Replaces the list of serial devices the Select Port dialog works from.
+    void SetDeviceEnumerator(SerialDeviceEnumerator enumerator) {
+        m_deviceEnumerator = std::move(enumerator);
+    }
+    /// Where Save writes placement on close (tests point it at a scratch store).
+    void SetPlacementStore(std::function<std::unique_ptr<QSettings>()> store) {
+        m_placementStore = std::move(store);
+    }
+
+    IHost& Host() const { return m_host; }
+    CAppSettings& Settings() const { return m_settings; }
+    CDialogRunner& Dialogs() const { return m_dialogs; }
+    CReportPrinter& ReportPrinter() { return m_printer; }
+
+    /// Help topic number for F1 in the main window.
+    int CurrentHelpContext() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct FeatureCommand;
+    static const FeatureCommand* FindFeature(int id);
+
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    QAction* AddAction(int id, const QString& text, const QKeySequence& keys = {},
+                       const QString& tip = {}, const QString& icon = {});
+    /// Adds the actions of these command ids in order; 0 adds a separator.
+    void AddActions(QWidget* target, std::initializer_list<int> ids);
+    void UpdateRecentFiles();
+
+    void OnReadDevice(bool toolbar);
+    void OnFileNew();
+    /// Gives a filled document its window and makes it the active one.
+    void ShowDocument(std::unique_ptr<CTunerDoc> doc);
+    void OnFileOpen();
+    void OnFileSave(bool saveAs);
+    void OnWriteDevice();
+    void OnPrintSetup();
+    void OnOptions();
+    void OnAbout();
+    void OnFeature(const FeatureCommand& feature);
+    void OnAutoTune();
+    void OnScreenDestroyed(QObject* screen);
+    void UpdateClock();
+
+    IHost& m_host;
+    CAppSettings& m_settings;
+    CDialogRunner& m_dialogs;
+    RadioCommFactory m_factory;
+    CReportPrinter m_printer;
+    SerialDeviceEnumerator m_deviceEnumerator;
+    std::function<std::unique_ptr<QSettings>()> m_placementStore;
+
+    QMdiArea* m_mdi = nullptr;
+    QLabel* m_clockPane = nullptr;
+    QTimer m_clockTimer;
+    std::map<int, QAction*> m_actions;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_txMenu = nullptr;
+    QAction* m_recentSeparator = nullptr;
+    std::vector<QAction*> m_recentActions;
+    bool m_paBiasRemoved[3] = {false, false, false};
+
+public:
+    // The hub's state, under the names the rest of the system uses.
+    QPointer<QWidget> m_pOpenScreen;           ///< the one open feature screen, or null
+    std::string m_strFeatureName;              ///< feature whose screen is being opened
+    std::string m_strPort = "COM1";            ///< port the radio link connects through
+    bool m_bDataOpen = false;                  ///< a data set is open
+    std::vector<QPointer<QWidget>> m_screens;  ///< every screen opened on the data set
+};

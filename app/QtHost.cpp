@@ -1,0 +1,160 @@
+#include "app/QtHost.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFileInfo>
+#include <QtCore/QThread>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMainWindow>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QStatusBar>
+
+namespace {
+
+bool OnGuiThread() {
+    return QCoreApplication::instance() &&
+           QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+QMessageBox::Icon ToQt(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Stop:
+            return QMessageBox::Critical;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ToQt(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return QMessageBox::Ok;
+        case MsgButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case MsgButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case MsgButtons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MsgButtons::AbortRetryIgnore:
+            return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+        case MsgButtons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+MsgResult FromQt(int button, MsgButtons buttons) {
+    switch (button) {
+        case QMessageBox::Ok:
+            return MsgResult::Ok;
+        case QMessageBox::Cancel:
+            return MsgResult::Cancel;
+        case QMessageBox::Yes:
+            return MsgResult::Yes;
+        case QMessageBox::No:
+            return MsgResult::No;
+        case QMessageBox::Abort:
+            return MsgResult::Abort;
+        case QMessageBox::Retry:
+            return MsgResult::Retry;
+        case QMessageBox::Ignore:
+            return MsgResult::Ignore;
+        default:
+            break;
+    }
+    // Closed with Escape or the window's close button: the box's cancelling answer.
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return MsgResult::Ok;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
+        case MsgButtons::AbortRetryIgnore:
+            return MsgResult::Abort;
+        default:
+            return MsgResult::Cancel;
+    }
+}
+
+}  // namespace
+
+CQtHost::CQtHost() : m_clockBase(1000) {
+    m_clock.start();
+}
+
+MsgResult CQtHost::ShowOnGuiThread(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);  // a box under the wait cursor
+    QMessageBox box(ToQt(icon), QString::fromLatin1(kTitle), QString::fromStdString(text),
+                    ToQt(buttons), m_parent.data());
+    int result = box.exec();
+    QApplication::restoreOverrideCursor();
+    return FromQt(result, buttons);
+}
+
+MsgResult CQtHost::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    if (OnGuiThread())
+        return ShowOnGuiThread(text, icon, buttons);
+    MsgResult result = MsgResult::Cancel;
+    QObject* target = m_parent ? static_cast<QObject*>(m_parent.data())
+                               : static_cast<QObject*>(QCoreApplication::instance());
+    if (!target)
+        return result;
+    QMetaObject::invokeMethod(
+        target, [&] { result = ShowOnGuiThread(text, icon, buttons); },
+        Qt::BlockingQueuedConnection);
+    return result;
+}
+
+void CQtHost::BeginWaitCursor() {
+    if (OnGuiThread())
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CQtHost::EndWaitCursor() {
+    if (OnGuiThread() && QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+std::uint32_t CQtHost::TimeGetTime() {
+    return m_clockBase + static_cast<std::uint32_t>(m_clock.elapsed());
+}
+
+void CQtHost::Sleep(std::uint32_t ms) {
+    if (!OnGuiThread()) {
+        QThread::msleep(ms);
+        return;
+    }
+    // Keep painting (the splash window, the wait cursor) while the user-interface thread
+    // waits; input and timers stay queued until the operation is over.
+    QElapsedTimer waited;
+    waited.start();
+    while (true) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+        qint64 left = static_cast<qint64>(ms) - waited.elapsed();
+        if (left <= 0)
+            break;
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, 50)));
+    }
+}
+
+std::string CQtHost::ExecutableFolder() {
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
+bool CQtHost::FileExists(const std::string& path) {
+    QFileInfo info(QString::fromStdString(path));
+    return info.exists() && info.isFile();
+}
+
+void CQtHost::Progress(const std::string& text) {
+    if (!OnGuiThread())
+        return;
+    if (auto* frame = qobject_cast<QMainWindow*>(m_parent.data()))
+        frame->statusBar()->showMessage(QString::fromStdString(text), 3000);
+}

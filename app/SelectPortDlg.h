@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QtWidgets/QDialog>
+
+#include <string>
+#include <vector>
+
+#include "app/PortCandidates.h"
+
+class QComboBox;
+class QPushButton;
+
+/// The "Select Port" dialog: a "Port:" list of the candidate ports, each shown with the device
+/// it stands for, and OK / Cancel. OK is offered only while an entry is selected, so a port is
+/// never taken from a missing entry.
+class CSelectPortDlg : public QDialog {
+    Q_OBJECT
+public:
+    CSelectPortDlg(const std::vector<PortCandidate>& candidates, const std::string& remembered,
+                   QWidget* parent = nullptr);
+
+    /// The chosen port name ("COM3"); empty when none is selected.
+    std::string SelectedPort() const;
+    /// The list widget (item data is the port name).
+    QComboBox* PortList() const { return m_list; }
+    QPushButton* OkButton() const { return m_ok; }
+
+private:
+    void UpdateOk();
+
+    QComboBox* m_list;
+    QPushButton* m_ok;
+};

@@ -1,0 +1,5 @@
+#include "app/TunerApp.h"
+
+int main(int argc, char** argv) {
+    return RunTunerApp(argc, argv);
+}
