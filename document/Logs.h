@@ -10,3 +10,9 @@ void StartLogs(CTunerDoc& doc);
 void LogFeatureTitle(CTunerDoc& doc, int type, int level);
 /// Appends text to the bit error rate file when it exists ("\n" becomes CR LF).
 void AppendBerData(CTunerDoc& doc, const std::string& text);
+
+/// The section title that a screen writes to the tuning log, "\n" line ends; empty when the
+/// type and level have none.
+std::string FeatureLogTitle(int type, int level);
+/// Text as a text-mode stream writes it: every "\n" becomes CR LF.
+std::string ToCrLf(const std::string& text);
