@@ -1,0 +1,595 @@
+#include "TunFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "TunerDoc.h"
+
+namespace TunFile {
+
+namespace {
+
+// Tags of the object archive.
+constexpr std::uint16_t kNullTag = 0x0000;
+constexpr std::uint16_t kBigObjectTag = 0x7FFF;
+constexpr std::uint16_t kClassTag = 0x8000;
+constexpr std::uint16_t kNewClassTag = 0xFFFF;
+constexpr std::uint32_t kBigClassTag = 0x80000000u;
+
+constexpr char kRecordClass[] = "CSaveValues";
+constexpr std::uint16_t kRecordSchema = 1;
+constexpr int kRecordFields = 2 + 2 * CSaveValues::kPairs;  // 22 int32 fields
+/// Class names of the archive are short; a longer name is not one this program wrote.
+constexpr std::uint16_t kMaxClassNameLength = 64;
+/// The smallest archive object: a reference to an object already read (one 16-bit tag).
+constexpr std::size_t kMinObjectBytes = 2;
+
+// ---- writing ------------------------------------------------------------------------------
+
+void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
+}
+
+void PutString(std::vector<std::uint8_t>& out, const std::string& s) {
+    const std::size_t n = s.size();
+    if (n < 0xFF) {
+        out.push_back(static_cast<std::uint8_t>(n));
+    } else if (n < 0xFFFE) {
+        out.push_back(0xFF);
+        PutU16(out, static_cast<std::uint16_t>(n));
+    } else {
+        out.push_back(0xFF);
+        PutU16(out, 0xFFFF);
+        PutU32(out, static_cast<std::uint32_t>(n));
+    }
+    out.insert(out.end(), s.begin(), s.end());
+}
+
+void PutCount(std::vector<std::uint8_t>& out, std::size_t n) {
+    if (n < 0xFFFF) {
+        PutU16(out, static_cast<std::uint16_t>(n));
+    } else {
+        PutU16(out, 0xFFFF);
+        PutU32(out, static_cast<std::uint32_t>(n));
+    }
+}
+
+void PutRecordFields(std::vector<std::uint8_t>& out, const CSaveValues& r) {
+    PutU32(out, static_cast<std::uint32_t>(r.m_type));
+    PutU32(out, static_cast<std::uint32_t>(r.m_level));
+    for (int i = 0; i < CSaveValues::kPairs; ++i) {
+        PutU32(out, static_cast<std::uint32_t>(r.m_freq[i]));
+        PutU32(out, static_cast<std::uint32_t>(r.m_value[i]));
+    }
+}
+
+std::vector<std::uint8_t> StoreBytes(const CTunerDoc& doc) {
+    std::vector<std::uint8_t> out;
+    out.reserve(64 + doc.m_serialNumber.size() + doc.m_modelNumber.size() +
+                doc.m_saveList.size() * (2 + 4 * kRecordFields));
+    PutString(out, doc.m_serialNumber);
+    PutString(out, doc.m_modelNumber);
+    PutCount(out, doc.m_saveList.size());
+    bool classWritten = false;
+    for (const auto& rec : doc.m_saveList) {
+        if (!classWritten) {
+            PutU16(out, kNewClassTag);
+            PutU16(out, kRecordSchema);
+            PutU16(out, static_cast<std::uint16_t>(sizeof(kRecordClass) - 1));
+            out.insert(out.end(), kRecordClass, kRecordClass + sizeof(kRecordClass) - 1);
+            classWritten = true;
+        } else {
+            // The one class of the archive has map index 1.
+            PutU16(out, static_cast<std::uint16_t>(kClassTag | 1));
+        }
+        CSaveValues empty;
+        PutRecordFields(out, rec ? *rec : empty);
+    }
+    return out;
+}
+
+// ---- reading ------------------------------------------------------------------------------
+
+/// Reads little-endian fields from a byte range and never steps past its end.
+class CArchiveReader {
+public:
+    CArchiveReader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+
+    std::size_t Remaining() const { return m_size - m_pos; }
+    std::size_t Position() const { return m_pos; }
+
+    bool U16(std::uint16_t& v) {
+        if (Remaining() < 2)
+            return false;
+        v = static_cast<std::uint16_t>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
+        m_pos += 2;
+        return true;
+    }
+    bool U32(std::uint32_t& v) {
+        if (Remaining() < 4)
+            return false;
+        v = 0;
+        for (int i = 3; i >= 0; --i) v = (v << 8) | m_data[m_pos + i];
+        m_pos += 4;
+        return true;
+    }
+    bool U8(std::uint8_t& v) {
+        if (Remaining() < 1)
+            return false;
+        v = m_data[m_pos++];
+        return true;
+    }
+    bool Bytes(std::size_t n, std::string& out) {
+        if (Remaining() < n)
+            return false;
+        out.assign(reinterpret_cast<const char*>(m_data + m_pos), n);
+        m_pos += n;
+        return true;
+    }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+};
+
+constexpr char kEndsEarly[] = "the file ends early";
+
+bool ReadArchiveString(CArchiveReader& in, const char* what, std::string& out, std::string& error) {
+    std::uint8_t b = 0;
+    if (!in.U8(b)) {
+        error = kEndsEarly;
+        return false;
+    }
+    std::size_t length = b;
+    if (b == 0xFF) {
+        std::uint16_t w = 0;
+        if (!in.U16(w)) {
+            error = kEndsEarly;
+            return false;
+        }
+        if (w == 0xFFFE) {
+            error = std::string("the ") + what +
+                    " is stored as wide text, which this program "
+                    "does not write";
+            return false;
+        }
+        length = w;
+        if (w == 0xFFFF) {
+            std::uint32_t d = 0;
+            if (!in.U32(d)) {
+                error = kEndsEarly;
+                return false;
+            }
+            length = d;
+        }
+    }
+    if (length > in.Remaining()) {
+        error = std::string("the ") + what + " claims " + std::to_string(length) +
+                " characters but only " + std::to_string(in.Remaining()) + " bytes follow";
+        return false;
+    }
+    in.Bytes(length, out);
+    return true;
+}
+
+/// One entry of the archive's load map: index 0 is the null object, then classes and
+/// objects in the order they first appear.
+struct MapEntry {
+    bool isClass = false;
+    std::size_t record = 0;  // index into the loaded records, for objects
+};
+
+bool ReadRecordFields(CArchiveReader& in, CSaveValues& r) {
+    std::uint32_t f[kRecordFields];
+    for (auto& v : f) {
+        if (!in.U32(v))
+            return false;
+    }
+    r.m_type = static_cast<std::int32_t>(f[0]);
+    r.m_level = static_cast<std::int32_t>(f[1]);
+    for (int i = 0; i < CSaveValues::kPairs; ++i) {
+        r.m_freq[i] = static_cast<std::int32_t>(f[2 + 2 * i]);
+        r.m_value[i] = static_cast<std::int32_t>(f[3 + 2 * i]);
+    }
+    return true;
+}
+
+/// Reads one archive object of the record list into records (a new record, or a copy of
+/// one read before when the archive refers back to it).
+bool ReadRecordObject(CArchiveReader& in, std::vector<MapEntry>& map,
+                      std::vector<CSaveValues>& records, std::string& error) {
+    const std::size_t number = records.size() + 1;
+    const std::string where = "record " + std::to_string(number) + ": ";
+    std::uint16_t tag = 0;
+    if (!in.U16(tag)) {
+        error = where + kEndsEarly;
+        return false;
+    }
+
+    std::uint32_t classIndex = 0;
+    bool isClassRef = false;
+    std::uint32_t objectIndex = 0;
+    if (tag == kNewClassTag) {
+        std::uint16_t schema = 0;
+        std::uint16_t nameLength = 0;
+        std::string name;
+        if (!in.U16(schema) || !in.U16(nameLength)) {
+            error = where + kEndsEarly;
+            return false;
+        }
+        if (nameLength > kMaxClassNameLength) {
+            error = where + "class name of " + std::to_string(nameLength) + " characters";
+            return false;
+        }
+        if (!in.Bytes(nameLength, name)) {
+            error = where + kEndsEarly;
+            return false;
+        }
+        if (name != kRecordClass) {
+            error = where + "unexpected class \"" + name + "\" instead of \"" + kRecordClass + "\"";
+            return false;
+        }
+        if (schema != kRecordSchema) {
+            error = where + "unsupported version " + std::to_string(schema) + " of " + kRecordClass;
+            return false;
+        }
+        map.push_back({true, 0});
+        classIndex = static_cast<std::uint32_t>(map.size() - 1);
+        isClassRef = true;
+    } else if (tag == kBigObjectTag) {
+        std::uint32_t big = 0;
+        if (!in.U32(big)) {
+            error = where + kEndsEarly;
+            return false;
+        }
+        if (big & kBigClassTag) {
+            isClassRef = true;
+            classIndex = big & ~kBigClassTag;
+        } else {
+            objectIndex = big;
+        }
+    } else if (tag & kClassTag) {
+        isClassRef = true;
+        classIndex = tag & ~kClassTag;
+    } else {
+        objectIndex = tag;
+    }
+
+    if (isClassRef) {
+        if (classIndex == 0 || classIndex >= map.size() || !map[classIndex].isClass) {
+            error = where + "reference to class number " + std::to_string(classIndex) +
+                    ", which the file does not define";
+            return false;
+        }
+        CSaveValues rec;
+        if (!ReadRecordFields(in, rec)) {
+            error = where + kEndsEarly;
+            return false;
+        }
+        map.push_back({false, records.size()});
+        records.push_back(rec);
+        return true;
+    }
+
+    if (objectIndex == kNullTag) {
+        error = where + "missing (null object)";
+        return false;
+    }
+    if (objectIndex >= map.size() || map[objectIndex].isClass) {
+        error = where + "reference to object number " + std::to_string(objectIndex) +
+                ", which is not a record read before";
+        return false;
+    }
+    records.push_back(records[map[objectIndex].record]);
+    return true;
+}
+
+/// Feature whose present flag a record at this list index sets, or -1.
+int FeatureOfRecordIndex(std::size_t index, const std::string& modelNumber) {
+    static constexpr int kByIndex[] = {kRefOsc,     kTxPower,        kTxPower,      kTxPower,
+                                       kDevBalance, kFrontEndFilter, kCurrentLimit, kDevLimit,
+                                       kSoftpot6,   kSoftpot7};
+    if (index < std::size(kByIndex))
+        return kByIndex[index];
+    if (index == 10 && !modelNumber.empty() && modelNumber[0] == 'H')
+        return kBatteryCal;
+    return -1;
+}
+
+// ---- files --------------------------------------------------------------------------------
+
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open it: " + ErrnoText(errno);
+        return false;
+    }
+    out.clear();
+    std::uint8_t buf[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = "cannot read it: " + ErrnoText(errno);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (out.size() + static_cast<std::size_t>(n) > kMaxFileBytes) {
+            error = "it is larger than " + std::to_string(kMaxFileBytes) +
+                    " bytes, far more than a tuning data set";
+            ::close(fd);
+            return false;
+        }
+        out.insert(out.end(), buf, buf + n);
+    }
+    ::close(fd);
+    return true;
+}
+
+/// The first bytes of a file (at most max), or false when it cannot be opened or read.
+bool ReadFileStart(const std::string& path, std::size_t max, std::vector<std::uint8_t>& out) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    out.assign(max, 0);
+    std::size_t got = 0;
+    bool ok = true;
+    while (got < max) {
+        ssize_t n = ::read(fd, out.data() + got, max - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(got);
+    return ok;
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, std::string& error) {
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = "writing failed: " + ErrnoText(errno);
+            return false;
+        }
+        if (n == 0) {
+            error = "writing failed: no progress";
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        folder = ".";
+        name = path;
+    } else {
+        folder = slash == 0 ? "/" : path.substr(0, slash);
+        name = path.substr(slash + 1);
+    }
+}
+
+/// Creates a new, unique temporary file in folder; returns its descriptor or -1.
+int CreateTempFile(const std::string& folder, const std::string& name, std::string& tmpPath) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmpPath = folder + "/." + name + ".tmp" + std::to_string(::getpid()) + "-" +
+                  std::to_string(counter++);
+        int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Store(CTunerDoc& doc) {
+    doc.m_loadedFromFile = true;
+    return StoreBytes(doc);
+}
+
+bool Load(CTunerDoc& doc, const std::uint8_t* data, std::size_t size, std::string& error) {
+    if (data == nullptr)
+        size = 0;
+    CArchiveReader in(data, size);
+    std::string serial;
+    std::string model;
+    if (!ReadArchiveString(in, "serial number", serial, error))
+        return false;
+    if (!ReadArchiveString(in, "model number", model, error))
+        return false;
+
+    std::uint16_t count16 = 0;
+    if (!in.U16(count16)) {
+        error = std::string("record count: ") + kEndsEarly;
+        return false;
+    }
+    std::size_t count = count16;
+    if (count16 == 0xFFFF) {
+        std::uint32_t count32 = 0;
+        if (!in.U32(count32)) {
+            error = std::string("record count: ") + kEndsEarly;
+            return false;
+        }
+        count = count32;
+    }
+    if (count > in.Remaining() / kMinObjectBytes) {
+        error = "the file claims " + std::to_string(count) + " records but only " +
+                std::to_string(in.Remaining()) + " bytes follow";
+        return false;
+    }
+
+    std::vector<MapEntry> map(1);  // index 0: the null object
+    std::vector<CSaveValues> records;
+    records.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!ReadRecordObject(in, map, records, error))
+            return false;
+    }
+
+    // Everything is read: only now does the document change.
+    doc.m_loadedFromFile = true;
+    doc.m_serialNumber = std::move(serial);
+    doc.m_modelNumber = std::move(model);
+    doc.m_saveList.clear();
+    doc.m_saveList.reserve(records.size());
+    for (const auto& r : records) doc.m_saveList.push_back(std::make_unique<CSaveValues>(r));
+    doc.m_featurePresent.fill(false);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (records[i].m_freq[0] <= 0)
+            continue;
+        const int feature = FeatureOfRecordIndex(i, doc.m_modelNumber);
+        if (feature >= 0)
+            doc.m_featurePresent[feature] = true;
+    }
+    return true;
+}
+
+bool Save(CTunerDoc& doc, const std::string& path, std::string& error) {
+    if (path.empty()) {
+        error = "no file name was given";
+        return false;
+    }
+    // Replace the file a symbolic link points to, not the link.
+    std::string target = path;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    std::string folder;
+    std::string name;
+    SplitPath(target, folder, name);
+    if (name.empty()) {
+        error = "\"" + path + "\" names a folder, not a file";
+        return false;
+    }
+    struct stat old {};
+    const bool hadOld = ::stat(target.c_str(), &old) == 0;
+    if (hadOld && S_ISDIR(old.st_mode)) {
+        error = "\"" + path + "\" is a folder";
+        return false;
+    }
+
+    const std::vector<std::uint8_t> bytes = StoreBytes(doc);
+    std::string tmpPath;
+    int fd = CreateTempFile(folder, name, tmpPath);
+    if (fd < 0) {
+        error = "cannot create a file in \"" + folder + "\": " + ErrnoText(errno);
+        return false;
+    }
+    bool ok = true;
+    if (hadOld && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
+    if (!WriteAll(fd, bytes.data(), bytes.size(), error))
+        ok = false;
+    if (ok && ::fsync(fd) != 0) {
+        error = "writing to disk failed: " + ErrnoText(errno);
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        error = "writing failed: " + ErrnoText(errno);
+        ok = false;
+    }
+    if (ok && ::rename(tmpPath.c_str(), target.c_str()) != 0) {
+        error = "cannot replace \"" + path + "\": " + ErrnoText(errno);
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(tmpPath.c_str());
+        return false;
+    }
+    // Make the new directory entry durable as well (best effort).
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    doc.m_loadedFromFile = true;
+    return true;
+}
+
+bool SaveDocument(CTunerDoc& doc, const std::string& path) {
+    std::string error;
+    if (Save(doc, path, error))
+        return true;
+    doc.Host().ShowMessage(
+        "Could not save \"" + path + "\": " + error + ". The file on disk was not changed.",
+        MsgIcon::Stop);
+    return false;
+}
+
+bool OpenDocument(CTunerDoc& doc, const std::string& path) {
+    IHost& host = doc.Host();
+    doc.m_filePath = path;
+
+    if (path.size() < 3 || path.compare(path.size() - 3, 3, "tun") != 0) {
+        host.ShowMessage("Unexpected file format");
+        return false;
+    }
+
+    std::vector<std::uint8_t> start;
+    if (!ReadFileStart(path, kStartTestBytes, start) || start.size() < 12 || start[0] != 10 ||
+        start[11] != 12) {
+        host.ShowMessage("Error Reading File: File Corrupted!");
+        return false;
+    }
+
+    if (doc.Frame().IsDataOpen()) {
+        host.ShowMessage("Please close current windows before loading new data.");
+        return false;
+    }
+
+    doc.Frame().SetDataOpen(true);
+    doc.DeleteContents();
+
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!ReadWholeFile(path, bytes, error) || !Load(doc, bytes.data(), bytes.size(), error)) {
+        doc.DeleteContents();
+        doc.Frame().SetDataOpen(false);
+        host.ShowMessage("Could not open \"" + path + "\": " + error + ".", MsgIcon::Stop);
+        return false;
+    }
+    doc.SetTitle(path);
+    return true;
+}
+
+}  // namespace TunFile
