@@ -48,8 +48,7 @@ AppOptions ParseAppOptions(const QStringList& arguments) {
                    arg.compare("/Automation", Qt::CaseInsensitive) == 0) {
             options.noSplash = true;
         } else if (arg.startsWith("--")) {
-            options.error = "unknown option " + arg;
-            return options;
+            options.warnings << "ignoring unknown option " + arg;
         }
         // Anything else (a .tun file from a file manager) is ignored: no document at start.
     }
@@ -93,18 +92,17 @@ void ExpandAll(CMainFrame& frame) {
 }  // namespace
 
 int RunTunerApp(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(CAppSettings::kApplication);
-    QApplication::setApplicationDisplayName(CAppSettings::kApplication);
-    QApplication::setApplicationVersion("R01.05.00");
-    InitVegalResources();
-
-    const AppOptions options = ParseAppOptions(QApplication::arguments());
+    // The command line first, so that --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const AppOptions options = ParseAppOptions(arguments);
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "vegal-tuner: %s\n\n%s", qPrintable(options.error),
                      qPrintable(AppUsage()));
         return 2;
     }
+    for (const QString& warning : options.warnings)
+        std::fprintf(stderr, "vegal-tuner: %s\n", qPrintable(warning));
     if (options.help) {
         std::fputs(qPrintable(AppUsage()), stdout);
         return 0;
@@ -113,6 +111,12 @@ int RunTunerApp(int argc, char** argv) {
         std::puts("VEGAL 25 Tuner Version R01.05.00");
         return 0;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(CAppSettings::kApplication);
+    QApplication::setApplicationDisplayName(CAppSettings::kApplication);
+    QApplication::setApplicationVersion("R01.05.00");
+    InitVegalResources();
     CSplashWnd::s_enabled = !options.noSplash;
 
     CAppSettings settings;

@@ -16,6 +16,7 @@ struct AppOptions {
     QString screenshot;        ///< --screenshot FILE: read, grab the window, quit
     bool noSplash = false;     ///< --no-splash, and the embedding/automation switches
     QString error;             ///< a malformed command line
+    QStringList warnings;      ///< options this program does not know
 };
 
 AppOptions ParseAppOptions(const QStringList& arguments);
