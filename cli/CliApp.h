@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "CliSettings.h"
+
+class IHost;
+
+/// What one run of the command-line tool works with: the host for messages, the streams
+/// for results and the summary, and where the radio settings come from.
+struct CCliContext {
+    IHost& host;
+    std::ostream& out;
+    std::ostream& err;
+    std::function<CCliSettings()> settings = &CCliSettings::LoadUser;
+};
+
+/// Runs vegal-cli with its arguments (without the program name): read, write, dump, report,
+/// --help. Returns the exit status: 0 on success, 1 on failure, 2 on a usage error.
+int RunCli(const std::vector<std::string>& args, CCliContext& context);
+
+/// The usage text of --help.
+std::string CliUsage();
