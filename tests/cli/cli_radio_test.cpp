@@ -8,105 +8,13 @@
 
 #include "../document/TunTestSupport.h"
 #include "CliApp.h"
+#include "SimpleRadio.h"
 #include "TerminalHost.h"
-#include "radio/ModelConfig.h"
-#include "support/PtyRadio.h"
 
 using namespace tuntest;
-using Bytes = CPtyRadio::Bytes;
+using namespace simpleradio;
 
 namespace {
-
-constexpr char kSerial[] = "403CQT1234";
-constexpr char kModel[] = "H18QDF9PW6AN";
-constexpr int kFreqs = 5;
-
-Bytes Hex(const std::string& hex) {
-    Bytes b;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return b;
-}
-
-std::string ToHex(const Bytes& b) {
-    static const char* digits = "0123456789abcdef";
-    std::string s;
-    for (auto x : b) {
-        s.push_back(digits[x >> 4]);
-        s.push_back(digits[x & 15]);
-    }
-    return s;
-}
-
-/// A family-2 radio with five test frequencies used by every softpot type.
-class CSimpleRadio {
-public:
-    explicit CSimpleRadio(std::string serial = kSerial) : m_serial(std::move(serial)) {
-        m_pty.SetHandler([this](const Bytes& frame) { return Answer(frame); });
-    }
-    const std::string& Path() const { return m_pty.SlavePath(); }
-    /// Payloads of the requests received, as hex text.
-    std::vector<std::string> Requests() const {
-        std::vector<std::string> out;
-        for (const auto& f : m_pty.Requests()) out.push_back(ToHex(Bytes(f.begin() + 2, f.end())));
-        return out;
-    }
-
-private:
-    static Bytes Text(Bytes head, const std::string& text) {
-        head.insert(head.end(), text.begin(), text.end());
-        head.push_back(0);
-        return head;
-    }
-    Bytes Answer(const Bytes& frame) {
-        const Bytes p(frame.begin() + 2, frame.end());
-        const std::string hex = ToHex(p);
-        Bytes reply;
-        if (hex == "0012") {
-            reply = Hex("001200" + ModelConfig::ModelIdentifiers()[1]);
-        } else if (hex == "001000") {
-            reply = Text(Hex("001000"), kModel);
-        } else if (hex == "001100") {
-            reply = Text(Hex("001100"), m_serial);
-        } else if (hex == "000f40") {
-            reply = Hex("000f00010aff");
-        } else if (hex.rfind("000f", 0) == 0) {
-            reply = Text(Hex("000f00"), "R01.02.03");
-        } else if (hex.rfind("0100", 0) == 0) {
-            reply =
-                Hex("010000"
-                    "0000000000");
-            const int length = 10 + 8 * kFreqs;
-            reply.push_back(static_cast<std::uint8_t>(length >> 8));
-            reply.push_back(static_cast<std::uint8_t>(length & 0xFF));
-            reply.insert(reply.end(), 12, 0);
-            for (int i = 0; i < kFreqs; ++i) {
-                const std::uint32_t f = 170202500 + 200000 * i;  // 851.0125 MHz and up
-                const Bytes rec = {0,
-                                   0,
-                                   0,
-                                   0xFF,
-                                   static_cast<std::uint8_t>(f >> 24),
-                                   static_cast<std::uint8_t>(f >> 16),
-                                   static_cast<std::uint8_t>(f >> 8),
-                                   static_cast<std::uint8_t>(f)};
-                reply.insert(reply.end(), rec.begin(), rec.end());
-            }
-        } else if (hex.rfind("000103", 0) == 0 && p.size() == 4) {
-            const int type = p[3];
-            reply = {0x00, 0x01, 0x03, static_cast<std::uint8_t>(type), 0x00};
-            const int bytes = type == 5 ? 2 * kFreqs : kFreqs;
-            for (int i = 0; i < bytes; ++i)
-                reply.push_back(static_cast<std::uint8_t>(16 * type + i));
-        } else {
-            return CPtyRadio::Wire(CPtyRadio::Frame(CPtyRadio::EchoReply(frame)));
-        }
-        return CPtyRadio::Wire(CPtyRadio::Frame(reply));
-    }
-
-    CPtyRadio m_pty;
-    std::string m_serial;
-};
 
 class CliRadioTest : public ::testing::Test {
 protected:
