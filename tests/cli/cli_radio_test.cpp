@@ -66,9 +66,9 @@ TEST_F(CliRadioTest, ReadThenWriteTheSavedFile) {
               std::string::npos);
     EXPECT_NE(out.str().find("Features present: 0 1 2 3 4 5 6 7 8\n"), std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("Record 8: type 5, level 0, 5 pairs\n  851.0125 MHz  20481\n"),
+    EXPECT_NE(out.str().find("Record 8: type 5, level 0, 5 pairs\n  851.0125 MHz  20561\n"),
               std::string::npos)
-        << out.str();  // 0x50 0x01 as a 16-bit value
+        << out.str();  // 0x50 0x51 as a 16-bit value
     ASSERT_EQ(Run({"report", file}), 0) << err.str();
     EXPECT_NE(out.str().find("\nReference Oscillator        \n"), std::string::npos);
 
