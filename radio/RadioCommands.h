@@ -28,6 +28,11 @@ constexpr int kPowerLow = 0x03;
 constexpr int kPowerMid = 0x01;
 constexpr int kPowerHigh = 0x00;
 
+/// One request with the 3000 ms time-out; the reply payload goes to reply on success only.
+HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& reply);
+/// One request whose reply is not examined.
+HRESULT SendRequest(CTunerDoc& doc, const std::string& payload);
+
 HRESULT EnterTestMode(CTunerDoc& doc);
 HRESULT SetSoftpot(CTunerDoc& doc, int type, int value);
 /// Programs a feature's values; featureName is the main frame's m_strFeatureName (it picks

@@ -27,5 +27,8 @@ HRESULT ReadFrequencyList(CTunerDoc& doc);
 /// when the list names more frequencies than the document's tables hold; nothing is stored.
 bool ParseFrequencyList(CTunerDoc& doc, const std::string& replyPayload);
 HRESULT ReadSoftpots(CTunerDoc& doc);
-/// One read softpots exchange (Set Power Level first for type 1) into at most 25 bytes.
-HRESULT ReadSoftpotType(CTunerDoc& doc, int type, int level, std::uint8_t* out, int& count);
+/// One read softpots exchange (Set Power Level first for type 1) into at most capacity bytes
+/// (25, one per test frequency; 50 for the two-byte types). A reply with more values than
+/// that is refused with a message and E_FAIL, and nothing is stored.
+HRESULT ReadSoftpotType(CTunerDoc& doc, int type, int level, std::uint8_t* out, int& count,
+                        int capacity = 25);
