@@ -179,9 +179,9 @@ int CmdRead(CCliContext& ctx, const Options& o) {
     CRadioSession session(ctx, o.port);
     const bool read = OnNewDocument(session.Doc());
     const bool saved = read && TunFile::SaveDocument(session.Doc(), o.out);
-    session.Finish("read");
     if (saved)
         ctx.err << "Saved " << o.out << '\n';
+    session.Finish("read");
     return saved ? kExitOk : kExitFailed;
 }
 
