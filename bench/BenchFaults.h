@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+/// Faults the bench can put on its lines, from the command line or at run time.
+struct BenchFaults {
+    // Radio line (wire level). When onlyRequest is not empty, these apply only to requests
+    // whose payload hex begins with it ("0017" = only the BER result read).
+    bool noAnswer = false;    ///< the radio stays silent
+    bool lateAnswer = false;  ///< the reply comes lateAnswerMs after the request
+    int lateAnswerMs = 3500;
+    bool corruptReply = false;    ///< the reply's checksum is wrong
+    bool truncatedReply = false;  ///< only the first half of the reply is sent
+    int dropAfterRequests = -1;   ///< answers this many requests, then goes silent (-1: never)
+    std::string onlyRequest;
+
+    // Radio content.
+    bool unsupportedModel = false;  ///< answers the model query with an unknown identifier
+    bool blankSerial = false;       ///< reports the serial number of an uninitialised board
+    bool emptySerial = false;       ///< reports an empty serial number
+    bool freqListError = false;     ///< the frequency-list read answers with status 01
+    bool refuseBer = false;         ///< the BER start answers 00 16 01
+
+    // Test set.
+    bool testSetShortReplies = false;  ///< measurement replies lose their last value line
+    bool testSetSilent = false;        ///< the test set sends nothing at all
+};

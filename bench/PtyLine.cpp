@@ -1,0 +1,211 @@
+#include "PtyLine.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double NowMsExact() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+std::int64_t CPtyLine::NowMs() {
+    return static_cast<std::int64_t>(NowMsExact());
+}
+
+CPtyLine::CPtyLine(int baud, bool xonXoff, bool paced)
+    : m_baud(baud > 0 ? baud : 9600), m_xonXoff(xonXoff), m_paced(paced) {}
+
+CPtyLine::~CPtyLine() {
+    Stop();
+    if (!m_link.empty()) {
+        std::error_code ec;
+        if (fs::is_symlink(m_link, ec) && fs::read_symlink(m_link, ec) == m_slavePath)
+            fs::remove(m_link, ec);
+    }
+    if (m_keeper >= 0)
+        ::close(m_keeper);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool CPtyLine::Open(const std::string& link, std::string& error) {
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+        error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    char name[128] = {};
+    if (::ptsname_r(m_master, name, sizeof name) != 0) {
+        error = std::string("cannot name the pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    m_slavePath = name;
+    // A slave kept open here means the master never sees a hang-up when the tuner closes.
+    m_keeper = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_keeper < 0) {
+        error = "cannot open " + m_slavePath + ": " + std::strerror(errno);
+        return false;
+    }
+    termios tio{};
+    ::tcgetattr(m_keeper, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(m_keeper, TCSANOW, &tio);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+
+    if (!link.empty()) {
+        std::error_code ec;
+        const fs::path abs = fs::absolute(link, ec);
+        if (ec) {
+            error = "bad path " + link;
+            return false;
+        }
+        if (fs::is_symlink(abs, ec)) {
+            fs::remove(abs, ec);
+        } else if (fs::exists(abs, ec)) {
+            error = abs.string() + " exists and is not a symbolic link; not replacing it";
+            return false;
+        }
+        fs::create_symlink(m_slavePath, abs, ec);
+        if (ec) {
+            error = "cannot create the link " + abs.string() + ": " + ec.message();
+            return false;
+        }
+        m_link = abs.string();
+    }
+    return true;
+}
+
+std::string CPtyLine::Device() const {
+    return m_link.empty() ? m_slavePath : m_link;
+}
+
+void CPtyLine::Start(IDevice* device) {
+    m_device = device;
+    m_stop = false;
+    m_thread = std::thread([this] { Run(); });
+}
+
+void CPtyLine::Stop() {
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CPtyLine::Send(const std::vector<std::uint8_t>& bytes, std::int64_t notBeforeMs) {
+    if (bytes.empty())
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_out.push_back({bytes, notBeforeMs});
+}
+
+void CPtyLine::Send(const std::string& text, std::int64_t notBeforeMs) {
+    Send(std::vector<std::uint8_t>(text.begin(), text.end()), notBeforeMs);
+}
+
+int CPtyLine::PendingToTuner() const {
+    int n = 0;
+    if (m_keeper >= 0 && ::ioctl(m_keeper, FIONREAD, &n) == 0)
+        return n;
+    return 0;
+}
+
+void CPtyLine::DiscardPendingToTuner() {
+    if (m_keeper >= 0)
+        ::tcflush(m_keeper, TCIFLUSH);
+}
+
+void CPtyLine::Run() {
+    const double byteMs = ByteMs();
+    double lineFreeAt = 0;  // when the last byte written has fully gone out
+    while (!m_stop) {
+        double now = NowMsExact();
+        double wakeAt = now + 20;
+
+        // Output: every byte whose wire time has come.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            while (!m_out.empty() && !m_xoff) {
+                Chunk& c = m_out.front();
+                if (c.notBeforeMs > now) {
+                    wakeAt = std::min(wakeAt, static_cast<double>(c.notBeforeMs));
+                    break;
+                }
+                const double start = std::max({lineFreeAt, static_cast<double>(c.notBeforeMs),
+                                               byteMs > 0 ? now - byteMs : now});
+                std::size_t n = c.bytes.size();
+                if (byteMs > 0) {
+                    n = static_cast<std::size_t>(std::floor((now - start) / byteMs));
+                    n = std::min(n, c.bytes.size());
+                }
+                if (n == 0) {
+                    wakeAt = std::min(wakeAt, start + byteMs);
+                    break;
+                }
+                const ssize_t w = ::write(m_master, c.bytes.data(), n);
+                if (w <= 0) {
+                    wakeAt = std::min(wakeAt, now + 5);
+                    break;
+                }
+                lineFreeAt = byteMs > 0 ? start + byteMs * static_cast<double>(w) : now;
+                c.bytes.erase(c.bytes.begin(), c.bytes.begin() + w);
+                if (c.bytes.empty())
+                    m_out.pop_front();
+                else
+                    c.notBeforeMs = 0;
+            }
+        }
+
+        const std::int64_t next = m_device ? m_device->NextEventMs() : -1;
+        if (next >= 0)
+            wakeAt = std::min(wakeAt, static_cast<double>(next));
+        int timeout = static_cast<int>(std::ceil(wakeAt - NowMsExact()));
+        if (timeout < 0)
+            timeout = 0;
+        pollfd p{m_master, POLLIN, 0};
+        const int r = ::poll(&p, 1, timeout);
+        if (r > 0 && (p.revents & POLLIN)) {
+            std::uint8_t buf[512];
+            const ssize_t n = ::read(m_master, buf, sizeof buf);
+            if (n > 0 && m_device) {
+                std::vector<std::uint8_t> data;
+                data.reserve(static_cast<std::size_t>(n));
+                for (ssize_t i = 0; i < n; ++i) {
+                    if (m_xonXoff && (buf[i] == 0x11 || buf[i] == 0x13)) {
+                        std::lock_guard<std::mutex> lock(m_mutex);
+                        m_xoff = buf[i] == 0x13;
+                        continue;
+                    }
+                    data.push_back(buf[i]);
+                }
+                if (!data.empty())
+                    m_device->OnInput(data.data(), data.size(), NowMs());
+            }
+        } else if (r > 0) {
+            ::usleep(2000);  // a hang-up cannot happen while the keeper is open; never spin
+        }
+        if (m_device) {
+            const std::int64_t due = m_device->NextEventMs();
+            if (due >= 0 && due <= NowMs())
+                m_device->OnTime(NowMs());
+        }
+    }
+}

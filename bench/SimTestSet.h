@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "BenchFaults.h"
+
+class CSimRadio;
+
+/// The simulated HP8920B: instrument command mode with the IBASIC editor, the download
+/// loader that stores the file "Quorvin", and the resident program's command protocol.
+/// A pure state machine driven by input bytes and time (milliseconds); thread-safe.
+class CSimTestSet {
+public:
+    enum class Mode { Instrument, Editor, Download, Resident };
+
+    static constexpr const char* kFileName = "Quorvin";
+    static constexpr const char* kFirstLine = "10   ! Quorvin Rev D.03.00";
+    static constexpr int kIdleMs = 75;
+
+    /// radio may be null: nothing is then measured.
+    explicit CSimTestSet(CSimRadio* radio);
+
+    void Feed(const std::uint8_t* data, std::size_t size, std::int64_t nowMs);
+    void Feed(const std::string& text, std::int64_t nowMs);
+    /// Runs what is due at nowMs.
+    void Tick(std::int64_t nowMs);
+    /// When Tick next has something to do (-1: nothing).
+    std::int64_t NextEventMs() const;
+    /// Output produced since the last call.
+    std::string TakeOutput();
+
+    void SetFaults(const BenchFaults& faults);
+    /// Quiet gap that ends a download (the loader's 2 s).
+    void SetDownloadQuietMs(int ms);
+    /// Called with every line received (terminator removed; ESC as the one-byte line).
+    void SetLineObserver(std::function<void(const std::string&)> observer);
+
+    Mode CurrentMode() const;
+    bool HasFile() const;
+    std::vector<std::string> File() const;
+    std::vector<std::string> Lines() const;
+    double AnalyzerFrequencyHz() const;
+    void ClearLines();
+
+    /// A value as the instrument writes it: 16 characters, e.g. " 8.51012500E+008".
+    static std::string FormatValue(double v);
+
+private:
+    void Line(const std::string& line, std::int64_t now);
+    void Command(const std::string& line, std::int64_t now);
+    void Code(int code, std::int64_t now);
+    void Reply(const std::string& a, const std::string& b, const std::string& c);
+    void Emit(const std::string& s);
+    void Record(const std::string& line);
+    void Measure(bool manual);
+
+    CSimRadio* m_radio;
+    mutable std::mutex m_mutex;
+    std::function<void(const std::string&)> m_observer;
+    BenchFaults m_faults;
+    int m_quietMs = 2000;
+
+    Mode m_mode = Mode::Instrument;
+    std::string m_partial;
+    std::int64_t m_lastInputMs = 0;
+    std::vector<std::string> m_editor;
+    std::vector<std::string> m_program;
+    bool m_programIsLoader = false;
+    bool m_programIsResident = false;
+    std::vector<std::string> m_file;
+    bool m_hasFile = false;
+    std::vector<std::string> m_download;
+    int m_escCount = 0;
+
+    // Resident program.
+    std::int64_t m_nextIdleMs = -1;
+    enum class Busy { None, FreqWait, Measure };
+    Busy m_busy = Busy::None;
+    bool m_manual = false;
+    std::int64_t m_busyUntilMs = -1;
+    std::string m_freqDigits;
+    double m_analyzerHz = 0;
+
+    std::string m_output;
+    std::vector<std::string> m_lines;
+};

@@ -1,0 +1,171 @@
+// vegal-bench: a simulated radio and HP8920B test set behind pseudo-terminals.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "Bench.h"
+#include "RadioProfile.h"
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void OnSignal(int) {
+    g_stop = 1;
+}
+
+void Usage(std::ostream& out) {
+    out << "usage: vegal-bench --radio PATH [--testset PATH] [--profile NAME|FILE] [--trace FILE]\n"
+           "                   [--seed N] [--no-noise] [--unpaced] [--radio-baud N]\n"
+           "                   [--testset-baud N] [--download-gap MS] [fault flags]\n"
+           "                   [--list-profiles] [--help]\n"
+           "\n"
+           "Runs until SIGINT or SIGTERM; PATH and FILE may be relative.\n"
+           "\n"
+           "Fault flags:\n"
+           "  --no-answer            the radio never answers\n"
+           "  --late-answer[=MS]     the radio answers MS (default 3500) ms late\n"
+           "  --corrupt-reply        replies carry a bad checksum\n"
+           "  --truncated-reply      only the first half of each reply is sent\n"
+           "  --drop-after N         the radio answers N requests, then goes silent\n"
+           "  --only-request HEX     wire faults above apply only to requests starting with HEX\n"
+           "  --unsupported-model    unknown model identifier\n"
+           "  --blank-serial         serial number of an uninitialised controller board\n"
+           "  --empty-serial         empty serial number\n"
+           "  --freq-list-error      the frequency-list read answers with an error status\n"
+           "  --refuse-ber           the radio refuses the BER test\n"
+           "  --testset-short        the test set sends short measurement replies\n"
+           "  --testset-silent       the test set sends nothing\n";
+}
+
+bool ParseInt(const char* s, long& out) {
+    char* end = nullptr;
+    out = std::strtol(s, &end, 0);
+    return end != s && *end == '\0';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    BenchOptions o;
+    bool radioGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](const char* what) -> const char* {
+            if (i + 1 >= argc) {
+                std::cerr << "vegal-bench: " << a << " needs " << what << "\n";
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        auto number = [&](const char* what) {
+            long n = 0;
+            const char* v = value(what);
+            if (!ParseInt(v, n) || n < 0) {
+                std::cerr << "vegal-bench: " << a << " needs " << what << ", not \"" << v << "\"\n";
+                std::exit(2);
+            }
+            return n;
+        };
+        if (a == "--help" || a == "-h") {
+            Usage(std::cout);
+            return 0;
+        } else if (a == "--list-profiles") {
+            for (const std::string& name : CBench::ProfileNames()) {
+                CRadioProfile p;
+                CRadioProfile::BuiltIn(name, p);
+                std::cout << name << "\t" << p.modelNumber << "\t" << p.description << "\n";
+            }
+            return 0;
+        } else if (a == "--radio") {
+            o.radioLink = value("a path");
+            radioGiven = true;
+        } else if (a == "--testset") {
+            o.testSetLink = value("a path");
+        } else if (a == "--profile") {
+            o.profile = value("a profile name or file");
+        } else if (a == "--trace") {
+            o.traceFile = value("a file");
+        } else if (a == "--seed") {
+            o.seed = static_cast<std::uint32_t>(number("a number"));
+        } else if (a == "--no-noise") {
+            o.noise = false;
+        } else if (a == "--unpaced") {
+            o.paced = false;
+        } else if (a == "--radio-baud") {
+            o.radioBaud = static_cast<int>(number("a baud rate"));
+        } else if (a == "--testset-baud") {
+            o.testSetBaud = static_cast<int>(number("a baud rate"));
+        } else if (a == "--download-gap") {
+            o.downloadQuietMs = static_cast<int>(number("milliseconds"));
+        } else if (a == "--no-answer") {
+            o.faults.noAnswer = true;
+        } else if (a == "--late-answer" || a.rfind("--late-answer=", 0) == 0) {
+            o.faults.lateAnswer = true;
+            long ms = 0;
+            if (a.size() > 14 && ParseInt(a.c_str() + 14, ms) && ms >= 0)
+                o.faults.lateAnswerMs = static_cast<int>(ms);
+        } else if (a == "--corrupt-reply") {
+            o.faults.corruptReply = true;
+        } else if (a == "--truncated-reply") {
+            o.faults.truncatedReply = true;
+        } else if (a == "--drop-after") {
+            o.faults.dropAfterRequests = static_cast<int>(number("a request count"));
+        } else if (a == "--only-request") {
+            o.faults.onlyRequest = value("hex digits");
+        } else if (a == "--unsupported-model") {
+            o.faults.unsupportedModel = true;
+        } else if (a == "--blank-serial") {
+            o.faults.blankSerial = true;
+        } else if (a == "--empty-serial") {
+            o.faults.emptySerial = true;
+        } else if (a == "--freq-list-error") {
+            o.faults.freqListError = true;
+        } else if (a == "--refuse-ber") {
+            o.faults.refuseBer = true;
+        } else if (a == "--testset-short") {
+            o.faults.testSetShortReplies = true;
+        } else if (a == "--testset-silent") {
+            o.faults.testSetSilent = true;
+        } else {
+            std::cerr << "vegal-bench: unknown option " << a << "\n";
+            Usage(std::cerr);
+            return 2;
+        }
+    }
+    if (!radioGiven || o.radioLink.empty()) {
+        std::cerr << "vegal-bench: --radio PATH is required\n";
+        Usage(std::cerr);
+        return 2;
+    }
+    for (auto& c : o.faults.onlyRequest)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    CBench bench(o);
+    std::string error;
+    if (!bench.Start(error)) {
+        std::cerr << "vegal-bench: " << error << "\n";
+        return 1;
+    }
+    std::cout << "vegal-bench: profile " << o.profile << "\n";
+    std::cout << "radio:   " << bench.RadioDevice() << "\n";
+    if (!bench.TestSetDevice().empty())
+        std::cout << "testset: " << bench.TestSetDevice() << "\n";
+    std::cout << "ready" << std::endl;
+    while (!g_stop) ::usleep(50000);
+    bench.Stop();
+    std::cout << "vegal-bench: stopped" << std::endl;
+    return 0;
+}
