@@ -1,0 +1,227 @@
+#include "bench/SimTestSet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/SimRadio.h"
+
+namespace {
+
+/// The loader items as the tuner types them (a shortened editor body with the same shape).
+std::vector<std::string> LoaderItems() {
+    return {"SCRATCH ALL\r",
+            "MSI \":MEMORY,0\"\r",
+            "edit\r",
+            "! DOWNLOAD\r",
+            "COM /File_name/ Incomming$[10]\r",
+            "Incomming$=\"Quorvin\"\r",
+            "CALL Code(Incomming$,In$)\r",
+            "END\r",
+            "  SUB Code(Incomming$, In$)\r",
+            "    CREATE ASCII Incomming$&\":MEMORY,0\",450\r",
+            "       ENTER 9;IN$\r",
+            "  SUBEND\r",
+            "\x1b",
+            "\x1b",
+            "run\r"};
+}
+
+std::vector<std::string> ProgramLines(int count) {
+    std::vector<std::string> lines{"10   ! Quorvin Rev D.03.00\n"};
+    for (int k = 2; k <= count; ++k) lines.push_back(std::to_string(10 * k) + "   !\n");
+    return lines;
+}
+
+const std::vector<std::string> kStart = {"SCRATCH ALL\r", "MASS STORAGE IS \":MEMORY,0\"\r",
+                                         "GET \"Quorvin\"\r", "run\r"};
+
+class SimTestSetTest : public ::testing::Test {
+protected:
+    SimTestSetTest() : radio(Standard(), 1, false), set(&radio) { set.SetDownloadQuietMs(2000); }
+    static CRadioProfile Standard() {
+        CRadioProfile p;
+        CRadioProfile::BuiltIn("standard", p);
+        return p;
+    }
+    void Send(const std::vector<std::string>& items, int gapMs) {
+        for (const std::string& s : items) {
+            set.Feed(s, now);
+            Advance(gapMs);
+        }
+    }
+    /// Moves the clock in 5 ms steps, running the timers like the line does.
+    void Advance(int ms) {
+        for (int i = 0; i < ms; i += 5) {
+            now += 5;
+            set.Tick(now);
+        }
+    }
+    void Download(const std::vector<std::string>& program) {
+        Send(LoaderItems(), 500);
+        Send(program, 20);
+        Advance(4000);
+    }
+    CSimRadio radio;
+    CSimTestSet set;
+    std::int64_t now = 0;
+};
+
+TEST_F(SimTestSetTest, DownloadThenStartRunsTheResidentProgram) {
+    Send(kStart, 500);  // nothing stored yet: the start does nothing
+    Advance(1000);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Instrument);
+    EXPECT_EQ(set.TakeOutput(), "");
+
+    Download(ProgramLines(241));
+    ASSERT_TRUE(set.HasFile());
+    EXPECT_EQ(set.File().size(), 241u);
+    EXPECT_EQ(set.File()[0], CSimTestSet::kFirstLine);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Instrument);
+
+    Send(kStart, 500);
+    Advance(1000);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Resident);
+    const std::string idle = set.TakeOutput();
+    ASSERT_GE(idle.size(), 9u);
+    EXPECT_EQ(idle.substr(0, 3), "X\r\n");
+    // About one poll every 75 ms.
+    Advance(750);
+    const std::string more = set.TakeOutput();
+    EXPECT_NEAR(static_cast<double>(more.size()) / 3.0, 10.0, 1.0);
+
+    set.Feed("1\r", now);
+    Advance(500);
+    set.TakeOutput();
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Instrument);
+    Advance(500);
+    EXPECT_EQ(set.TakeOutput(), "");
+}
+
+TEST_F(SimTestSetTest, AFileThatIsNotTheProgramDoesNotStart) {
+    std::vector<std::string> wrong = ProgramLines(5);
+    wrong[0] = "10   ! something else\n";
+    Download(wrong);
+    ASSERT_TRUE(set.HasFile());
+    Send(kStart, 500);
+    Advance(1000);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Instrument);
+    EXPECT_EQ(set.TakeOutput(), "");
+}
+
+TEST_F(SimTestSetTest, DownloadEndsOnlyAfterTheQuietGap) {
+    set.SetDownloadQuietMs(300);
+    Send(LoaderItems(), 10);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Download);
+    Advance(5000);  // the loader waits for its first line for ever
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Download);
+    Send(ProgramLines(3), 250);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Download);
+    Advance(100);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Instrument);
+    EXPECT_EQ(set.File().size(), 3u);
+}
+
+class ResidentTest : public SimTestSetTest {
+protected:
+    void SetUp() override {
+        Download(ProgramLines(241));
+        Send(kStart, 500);
+        Advance(500);
+        set.TakeOutput();
+        radio.HandleFrame({0x00, 0x02, 0x00, 0x0c});
+        // Tx at 851.0125 MHz, keyed.
+        radio.HandleFrame({0x00, 0x08, 0x00, 0x0b, 0x0a, 0x25, 0x15, 0x84, 0x64, 0x00});
+    }
+    /// Sends a code and returns everything up to the next poll.
+    std::string Code(const std::string& code, int waitMs = 300) {
+        set.TakeOutput();
+        set.Feed(code, now);
+        std::string out;
+        for (int i = 0; i < waitMs; i += 5) {
+            Advance(5);
+            out += set.TakeOutput();
+        }
+        const std::size_t x = out.find("X\r\n");
+        return x == std::string::npos ? out : out.substr(0, x);
+    }
+};
+
+TEST_F(ResidentTest, AutomaticMeasurementReplyLayoutByteForByte) {
+    radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
+    const RfOutput o = radio.Transmitter();
+    const std::string r = Code("3\r");
+    ASSERT_EQ(r.size(), 59u);  // "C" and the 58 bytes the tuner reads as 22 + 18 + 18
+    EXPECT_EQ(r.substr(0, 5), "C\r\b\r\n");
+    EXPECT_EQ(r.substr(5, 18), CSimTestSet::FormatValue(std::round(o.carrierHz)) + "\r\n");
+    EXPECT_EQ(r.substr(23, 18), CSimTestSet::FormatValue(o.powerW) + "\r\n");
+    EXPECT_EQ(r.substr(41, 18), CSimTestSet::FormatValue(o.deviationHz) + "\r\n");
+    EXPECT_NEAR(std::atof(r.substr(23, 16).c_str()), o.powerW, 1e-6 * o.powerW + 1e-9);
+}
+
+TEST_F(ResidentTest, FrequencyThenManualMeasurementTwice) {
+    const std::string cts = Code("2\r", 50);
+    EXPECT_EQ(cts, "CTS\r\n");
+    set.Feed("851012500", now);
+    std::string rest;
+    for (int i = 0; i < 300; i += 5) {
+        Advance(5);
+        rest += set.TakeOutput();
+    }
+    EXPECT_EQ(rest.substr(0, 11), "C\r\b\r\n\r\n\r\n\r\n");  // one reply with empty values
+    EXPECT_DOUBLE_EQ(set.AnalyzerFrequencyHz(), 851012500.0);
+
+    radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
+    const RfOutput o = radio.Transmitter();
+    const std::string r = Code("4\r");
+    ASSERT_EQ(r.size(), 2u * 59u);
+    EXPECT_EQ(r.substr(0, 59), r.substr(59));
+    EXPECT_NEAR(std::atof(r.substr(5, 16).c_str()), o.carrierHz - 851012500.0, 1e-3);
+}
+
+TEST_F(ResidentTest, UnkeyedNothingIsMeasured) {
+    const std::string r = Code("4\r");
+    ASSERT_EQ(r.size(), 118u);
+    EXPECT_EQ(std::atof(r.substr(23, 16).c_str()), 0.0);
+    EXPECT_EQ(std::atof(r.substr(41, 16).c_str()), 0.0);
+}
+
+TEST_F(ResidentTest, ShortAndSilentFaults) {
+    BenchFaults f;
+    f.testSetShortReplies = true;
+    set.SetFaults(f);
+    const std::string r = Code("3\r");
+    EXPECT_EQ(r.substr(0, 5), "C\r\b\r\n");
+    EXPECT_LT(r.size(), 5u + 18 + 18);
+    f = {};
+    f.testSetSilent = true;
+    set.SetFaults(f);
+    EXPECT_EQ(Code("3\r"), "");
+    Advance(500);
+    EXPECT_EQ(set.TakeOutput(), "");
+}
+
+TEST(SimTestSetFormat, SixteenCharacterValues) {
+    EXPECT_EQ(CSimTestSet::FormatValue(851012500.0), " 8.51012500E+008");
+    EXPECT_EQ(CSimTestSet::FormatValue(-12.5), "-1.25000000E+001");
+    EXPECT_EQ(CSimTestSet::FormatValue(0.0), " 0.00000000E+000");
+    EXPECT_EQ(CSimTestSet::FormatValue(2.5), " 2.50000000E+000");
+    EXPECT_EQ(CSimTestSet::FormatValue(0.9999999999), " 1.00000000E+000");
+}
+
+TEST(SimTestSetInput, GarbageNeverCrashes) {
+    CSimTestSet set(nullptr);
+    std::mt19937 rng(3);
+    std::int64_t now = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint8_t b = static_cast<std::uint8_t>(rng());
+        set.Feed(&b, 1, now);
+        now += rng() % 3;
+        set.Tick(now);
+    }
+    set.TakeOutput();
+    SUCCEED();
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "RadioBenchFixture.h"
+#include "document/TunFile.h"
+#include "radio/RadioCommands.h"
+#include "radio/RadioRead.h"
+#include "radio/RadioWrite.h"
+
+namespace {
+
+const char kMismatch[] =
+    "Radio mismatch! The current data set does not come from this radio. Please read this "
+    "radio before continuing.";
+
+/// Reads the bench radio, saves the data set and opens it again in a new, unconnected
+/// document, as the technician does between two sessions.
+class WriteOverBench : public ::testing::Test, public RadioBenchFixture {
+protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("vegal_write_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    void ReadSaveAndReopen(const std::string& profile, const BenchFaults& faults = {}) {
+        ASSERT_TRUE(StartBench(profile));
+        ASSERT_TRUE(OnNewDocument(*doc));
+        const std::string path = (m_dir / "radio.tun").string();
+        ASSERT_TRUE(TunFile::SaveDocument(*doc, path));
+        doc->DeleteContents();
+        doc.reset();  // closes the link
+        doc = NewDoc();
+        ASSERT_TRUE(TunFile::OpenDocument(*doc, path));
+        ASSERT_TRUE(doc->m_loadedFromFile);
+        ASSERT_FALSE(doc->m_componentOpen);
+        Bench().SetFaults(faults);
+        Bench().ClearTrace();
+        host.m_messages.clear();
+    }
+
+    std::vector<std::string> ProgrammingRequests() const {
+        std::vector<std::string> r;
+        for (const auto& q : Requests())
+            if (q.rfind("000104", 0) == 0 || q.rfind("0006", 0) == 0)
+                r.push_back(q);
+        return r;
+    }
+
+    std::filesystem::path m_dir;
+};
+
+TEST_F(WriteOverBench, FileDataSetIsProgrammedBackInOrder) {
+    ReadSaveAndReopen("standard");
+    // The technician's change since the read: Tx Power Mid at the first frequency.
+    doc->FindSavedValues(1, 2)->m_value[0] = 77;
+
+    EXPECT_EQ(OnWriteDevice(*doc), S_OK);
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Programming Successful"});
+    const auto trace = Requests();
+    ASSERT_GE(trace.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(trace.begin(), trace.begin() + 4),
+              (std::vector<std::string>{"0012", "000c", "001100", "001000"}));
+
+    // One programming request per present feature, Tx Power's three levels each after
+    // their level.
+    std::vector<std::string> heads;
+    for (const auto& q : ProgrammingRequests()) heads.push_back(q.substr(0, 8));
+    std::vector<std::string> expected;
+    for (int t = 0; t <= 12; ++t) {
+        if (!doc->m_featurePresent[t])
+            continue;
+        if (t == 1) {
+            for (const char* code : {"03", "01", "00"}) {
+                expected.push_back(std::string("0006") + code);
+                expected.push_back("00010401");
+            }
+        } else {
+            expected.push_back("000104" + Hex8(t));
+        }
+    }
+    EXPECT_EQ(heads, expected);
+    EXPECT_EQ(trace.size(), 4 + expected.size());
+
+    const CRadioProfile& p = Radio().Profile();
+    EXPECT_EQ(Radio().Programmed(1, 0x01)[0], 77);
+    EXPECT_EQ(Radio().Programmed(1, 0x03)[0], p.powerLow);
+    EXPECT_EQ(Radio().Programmed(1, 0x00)[0], p.powerHigh);
+    EXPECT_EQ(Radio().Programmed(0)[0], p.initial[0]);
+    EXPECT_EQ(Radio().Programmed(5)[0], p.initial[5]);
+    EXPECT_FALSE(doc->m_writing);
+}
+
+TEST_F(WriteOverBench, ModelNumberDifferingInCaseIsAnotherRadio) {
+    ReadSaveAndReopen("family1-k");
+    std::string& model = doc->m_modelNumber;
+    model[1] = static_cast<char>(std::tolower(static_cast<unsigned char>(model[1])));
+    ASSERT_NE(model, Radio().Profile().modelNumber);
+
+    EXPECT_EQ(OnWriteDevice(*doc), E_FAIL);
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{kMismatch});
+    EXPECT_TRUE(ProgrammingRequests().empty());
+    EXPECT_EQ(Requests(), (std::vector<std::string>{"0012", "000c", "001100", "001000"}));
+}
+
+TEST_F(WriteOverBench, FailedWriteEndsTheWriteSoTheNextProgramAllChecksTheRadio) {
+    BenchFaults faults;
+    faults.corruptReply = true;
+    faults.onlyRequest = "00010402";
+    ReadSaveAndReopen("family1-k", faults);
+
+    EXPECT_LT(OnWriteDevice(*doc), 0);
+    EXPECT_EQ(host.Count("Programming Successful"), 0);
+    EXPECT_FALSE(doc->m_writing);
+    EXPECT_EQ(ProgrammingRequests().back(), Requests().back());
+    EXPECT_EQ(Requests().back().substr(0, 8), "00010402");
+
+    // Reconnected, a screen's Program All matches the radio before it programs.
+    Bench().SetFaults({});
+    Bench().ClearTrace();
+    ASSERT_EQ(Reconnect(*doc), S_OK);
+    const int values[] = {120, 121, 122};
+    EXPECT_EQ(ProgramSoftpots(*doc, 2, values, 3, "Tx Deviation Balance"), S_OK);
+    EXPECT_EQ(Requests(),
+              (std::vector<std::string>{"0012", "000c", "001100", "001000", "00010402787978"}));
+    EXPECT_EQ(Radio().Programmed(2)[2], 122);
+}
+
+}  // namespace
