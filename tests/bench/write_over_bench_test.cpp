@@ -98,7 +98,7 @@ TEST_F(WriteOverBench, FileDataSetIsProgrammedBackInOrder) {
 TEST_F(WriteOverBench, ModelNumberDifferingInCaseIsAnotherRadio) {
     ReadSaveAndReopen("family1-k");
     std::string& model = doc->m_modelNumber;
-    model[1] = static_cast<char>(std::tolower(static_cast<unsigned char>(model[1])));
+    model[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(model[0])));
     ASSERT_NE(model, Radio().Profile().modelNumber);
 
     EXPECT_EQ(OnWriteDevice(*doc), E_FAIL);
@@ -126,7 +126,7 @@ TEST_F(WriteOverBench, FailedWriteEndsTheWriteSoTheNextProgramAllChecksTheRadio)
     const int values[] = {120, 121, 122};
     EXPECT_EQ(ProgramSoftpots(*doc, 2, values, 3, "Tx Deviation Balance"), S_OK);
     EXPECT_EQ(Requests(),
-              (std::vector<std::string>{"0012", "000c", "001100", "001000", "00010402787978"}));
+              (std::vector<std::string>{"0012", "000c", "001100", "001000", "0001040278797a"}));
     EXPECT_EQ(Radio().Programmed(2)[2], 122);
 }
 
