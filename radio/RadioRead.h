@@ -23,8 +23,11 @@ HRESULT ReadSerialNumber(CTunerDoc& doc, std::string& out);
 HRESULT ReadModelNumber(CTunerDoc& doc, std::string& out);
 HRESULT CheckSerialNumber(CTunerDoc& doc);
 HRESULT ReadFrequencyList(CTunerDoc& doc);
-/// Parses a frequency-list reply payload into the document. Returns false (after a message)
-/// when the list names more frequencies than the document's tables hold; nothing is stored.
+/// Parses a frequency-list reply payload into the document. Returns false (after a stop
+/// message, with m_commErrorShown set) when the list names more frequencies than the
+/// document's tables hold (25 per type; every record counts for type 8), or when its record
+/// block is not whole 8-byte records or has not all arrived; nothing is stored then. A status
+/// byte other than 00 shows the missing-item box and returns true with no feature present.
 bool ParseFrequencyList(CTunerDoc& doc, const std::string& replyPayload);
 HRESULT ReadSoftpots(CTunerDoc& doc);
 /// One read softpots exchange (Set Power Level first for type 1) into at most capacity bytes
