@@ -153,7 +153,7 @@ void CPtyLine::Run() {
                                                byteMs > 0 ? now - byteMs : now});
                 std::size_t n = c.bytes.size();
                 if (byteMs > 0) {
-                    n = static_cast<std::size_t>(std::floor((now - start) / byteMs));
+                    n = static_cast<std::size_t>(std::floor((now - start) / byteMs + 1e-6));
                     n = std::min(n, c.bytes.size());
                 }
                 if (n == 0) {

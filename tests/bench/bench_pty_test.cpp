@@ -1,0 +1,338 @@
+#include "bench/Bench.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "radio/SerialRadioComm.h"
+#include "support/RecordingHost.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Hex(const std::uint8_t* b, std::size_t n) {
+    static const char* d = "0123456789abcdef";
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) {
+        s += d[b[i] >> 4];
+        s += d[b[i] & 15];
+    }
+    return s;
+}
+
+Bytes FrameOf(const std::string& payloadHex) {
+    Bytes f{0, static_cast<std::uint8_t>(payloadHex.size() / 2)};
+    for (std::size_t i = 0; i < payloadHex.size(); i += 2)
+        f.push_back(static_cast<std::uint8_t>(std::stoi(payloadHex.substr(i, 2), nullptr, 16)));
+    return f;
+}
+
+/// A scratch folder that goes away with the test.
+struct TempDir {
+    TempDir() {
+        char tmpl[] = "/tmp/vegal-bench-test-XXXXXX";
+        path = ::mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string path;
+};
+
+/// The serial component talking to a bench radio over its pty.
+class BenchRadioTest : public ::testing::Test {
+protected:
+    void StartBench(BenchOptions o = {}) {
+        o.radioLink = dir.path + "/radio";
+        bench = std::make_unique<CBench>(o);
+        std::string error;
+        ASSERT_TRUE(bench->Start(error)) << error;
+        ASSERT_EQ(bench->RadioDevice(), dir.path + "/radio");
+        ASSERT_TRUE(fs::is_symlink(bench->RadioDevice()));
+        comm = std::make_unique<CSerialRadioComm>(host, CPortMap());
+        ASSERT_EQ(comm->Open(RADIOCOMM_MODE_DEVICE, 0, bench->RadioDevice().c_str()), S_OK);
+    }
+    /// One exchange; the reply payload hex lands in reply.
+    HRESULT Exchange(const std::string& payloadHex, int timeoutMs = 3000) {
+        const Bytes f = FrameOf(payloadHex);
+        std::uint8_t buf[1000];
+        std::int32_t len = sizeof buf;
+        const HRESULT hr =
+            comm->Transact(f.data(), static_cast<std::int32_t>(f.size()), timeoutMs, buf, &len);
+        reply = hr >= 0 && len >= 2 ? Hex(buf + 2, static_cast<std::size_t>(len - 2)) : "";
+        return hr;
+    }
+    TempDir dir;
+    CRecordingHost host;
+    std::unique_ptr<CBench> bench;
+    std::unique_ptr<CSerialRadioComm> comm;
+    std::string reply;
+};
+
+TEST_F(BenchRadioTest, ReadSequenceThroughTheSerialComponent) {
+    StartBench();  // paced at 9600 baud
+    ASSERT_EQ(Exchange("0012"), S_OK);
+    EXPECT_EQ(reply.substr(0, 6), "001200");
+    EXPECT_EQ(reply.size(), 38u);
+    ASSERT_EQ(Exchange("000c"), S_OK);
+    EXPECT_EQ(reply, "000c00");
+    ASSERT_EQ(Exchange("000f40"), S_OK);
+    EXPECT_EQ(reply, "000f00010aff");
+    ASSERT_EQ(Exchange("0100821079000003e80000"), S_OK);
+    EXPECT_EQ(reply.substr(16, 4), "002a");  // four records
+    ASSERT_EQ(Exchange("000603"), S_OK);
+    ASSERT_EQ(Exchange("00010301"), S_OK);
+    EXPECT_EQ(reply, "0001000301282828");
+    ASSERT_EQ(Exchange("000e02"), S_OK);
+    EXPECT_EQ(reply.substr(0, 8), "000e0200");
+
+    // The radio remembers programmed values across a new connection.
+    ASSERT_EQ(Exchange("0001040277"), S_OK);
+    comm->Close();
+    ASSERT_EQ(comm->Open(RADIOCOMM_MODE_DEVICE, 0, bench->RadioDevice().c_str()), S_OK);
+    ASSERT_EQ(Exchange("00010302"), S_OK);
+    EXPECT_EQ(reply.substr(10, 2), "77");
+
+    const std::vector<std::string> expected = {
+        "0012",   "000c",       "000f40",  "0100821079000003e80000", "000603", "00010301",
+        "000e02", "0001040277", "00010302"};
+    EXPECT_EQ(bench->RadioRequests(), expected);
+    EXPECT_TRUE(host.Texts().empty());
+}
+
+TEST_F(BenchRadioTest, WireFaultsAsTheSerialComponentSeesThem) {
+    BenchOptions o;
+    o.paced = false;
+    StartBench(o);
+    struct Case {
+        const char* name;
+        void (*set)(BenchFaults&);
+        HRESULT expected;
+    } cases[] = {
+        {"no answer", [](BenchFaults& f) { f.noAnswer = true; }, E_RADIO_TIMEOUT},
+        {"late answer",
+         [](BenchFaults& f) {
+             f.lateAnswer = true;
+             f.lateAnswerMs = 500;
+         },
+         E_RADIO_TIMEOUT},
+        {"corrupt", [](BenchFaults& f) { f.corruptReply = true; }, E_RADIO_BADFRAME},
+        {"truncated", [](BenchFaults& f) { f.truncatedReply = true; }, E_RADIO_BADFRAME},
+    };
+    for (const Case& c : cases) {
+        BenchFaults f;
+        c.set(f);
+        bench->SetFaults(f);
+        EXPECT_EQ(Exchange("000c", 300), c.expected) << c.name;
+        bench->SetFaults({});
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let a late reply pass
+        EXPECT_EQ(Exchange("000c", 1000), S_OK) << "after " << c.name;
+        EXPECT_EQ(reply, "000c00");
+    }
+
+    BenchFaults f;
+    f.dropAfterRequests = bench->Radio().RequestCount() + 2;
+    bench->SetFaults(f);
+    EXPECT_EQ(Exchange("0012"), S_OK);
+    EXPECT_EQ(Exchange("001000"), S_OK);
+    EXPECT_EQ(Exchange("001100", 300), E_RADIO_TIMEOUT);  // the link dropped mid-read
+
+    f = {};
+    f.noAnswer = true;
+    f.onlyRequest = "0017";
+    bench->SetFaults(f);
+    EXPECT_EQ(Exchange("000c", 500), S_OK);
+    EXPECT_EQ(Exchange("0017", 300), E_RADIO_TIMEOUT);
+}
+
+TEST_F(BenchRadioTest, GarbageOnTheLineIsSkipped) {
+    BenchOptions o;
+    o.paced = false;
+    StartBench(o);
+    const int fd = ::open(bench->RadioDevice().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    // Noise, a frame with a bad checksum, a huge length, half a frame.
+    const Bytes junk = {0x01, 0x02, 0xA5, 0x00, 0x02, 0x00, 0x0c, 0x00,
+                        0xA5, 0xFF, 0xFF, 0x00, 0xA5, 0x00, 0x04, 0x00};
+    ASSERT_EQ(::write(fd, junk.data(), junk.size()), static_cast<ssize_t>(junk.size()));
+    ::close(fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // the fragment times out
+    ASSERT_EQ(Exchange("0012"), S_OK);
+    EXPECT_EQ(reply.substr(0, 6), "001200");
+    EXPECT_EQ(bench->RadioRequests().back(), "0012");
+}
+
+/// A raw client on the test-set pty.
+class TestSetClient {
+public:
+    explicit TestSetClient(const std::string& path) {
+        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        termios tio{};
+        ::tcgetattr(m_fd, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_fd, TCSANOW, &tio);
+    }
+    ~TestSetClient() { ::close(m_fd); }
+    bool ok() const { return m_fd >= 0; }
+    void Write(const std::string& s) { (void)!::write(m_fd, s.data(), s.size()); }
+    /// Everything that arrives within ms.
+    std::string Read(int ms) {
+        std::string out;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 10) > 0) {
+                char buf[256];
+                const ssize_t n = ::read(m_fd, buf, sizeof buf);
+                if (n > 0)
+                    out.append(buf, static_cast<std::size_t>(n));
+            }
+        }
+        return out;
+    }
+    void Purge() { ::tcflush(m_fd, TCIFLUSH); }
+
+private:
+    int m_fd = -1;
+};
+
+TEST(BenchTestSet, DownloadStartMeasureAndFlowControlOverPty) {
+    TempDir dir;
+    BenchOptions o;
+    o.radioLink = dir.path + "/radio";
+    o.testSetLink = dir.path + "/testset";
+    o.downloadQuietMs = 200;
+    o.noise = false;
+    CBench bench(o);
+    std::string error;
+    ASSERT_TRUE(bench.Start(error)) << error;
+    TestSetClient c(bench.TestSetDevice());
+    ASSERT_TRUE(c.ok());
+    auto send = [&](const std::vector<std::string>& items, int gapMs) {
+        for (const std::string& s : items) {
+            c.Write(s);
+            std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
+        }
+    };
+    send({"SCRATCH ALL\r", "MSI \":MEMORY,0\"\r", "edit\r", "CREATE ASCII Incomming$\r",
+          "ENTER 9;IN$\r", "\x1b", "\x1b", "run\r"},
+         20);
+    send({"10   ! Quorvin Rev D.03.00\n", "20   !\n", "30   !\n"}, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    ASSERT_TRUE(bench.TestSet().HasFile());
+    send({"SCRATCH ALL\r", "MASS STORAGE IS \":MEMORY,0\"\r", "GET \"Quorvin\"\r", "run\r"}, 20);
+    const std::string idle = c.Read(600);
+    EXPECT_NE(idle.find("X\r\n"), std::string::npos);
+
+    // XOFF holds the output; XON lets it go again.
+    c.Write("\x13");
+    c.Read(50);
+    EXPECT_EQ(c.Read(300), "");
+    c.Write("\x11");
+    EXPECT_NE(c.Read(300).find("X\r\n"), std::string::npos);
+
+    // A measurement of the keyed radio at 19200 baud.
+    CSimRadio& radio = bench.Radio();
+    radio.HandleFrame({0x00, 0x02, 0x00, 0x0c});
+    radio.HandleFrame({0x00, 0x08, 0x00, 0x0b, 0x0a, 0x25, 0x15, 0x84, 0x64, 0x00});
+    radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
+    c.Write("3\r");
+    c.Purge();
+    const std::string r = c.Read(400);
+    const std::size_t at = r.find('C');
+    ASSERT_NE(at, std::string::npos) << r;
+    ASSERT_GE(r.size(), at + 59);
+    EXPECT_EQ(r.substr(at, 5), "C\r\b\r\n");
+    EXPECT_NEAR(std::atof(r.substr(at + 5, 16).c_str()), 851012500.0 + radio.Transmitter().errorHz,
+                1.0);
+    c.Write("1\r");
+    c.Read(200);
+    EXPECT_EQ(bench.TestSet().CurrentMode(), CSimTestSet::Mode::Instrument);
+
+    const std::vector<std::string> lines = bench.TestSetLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "SCRATCH ALL");
+    EXPECT_EQ(lines[5], "\x1b");
+    EXPECT_EQ(lines.back(), "1");
+}
+
+std::string BenchBinary() {
+    char exe[4096] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0)
+        return {};
+    return (fs::path(std::string(exe, static_cast<std::size_t>(n))).parent_path().parent_path() /
+            "bin" / "vegal-bench")
+        .string();
+}
+
+TEST(BenchBinary, RelativePathsConnectQueryTraceAndCleanExit) {
+    const std::string binary = BenchBinary();
+    ASSERT_TRUE(fs::exists(binary)) << binary;
+    TempDir dir;
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::chdir(dir.path.c_str()) != 0)
+            ::_exit(127);
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devnull, 1);
+        ::execl(binary.c_str(), "vegal-bench", "--radio", "r", "--testset", "t", "--trace", "trace",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const fs::path r = fs::path(dir.path) / "r";
+    for (int i = 0; i < 200 && !fs::is_symlink(r); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(fs::is_symlink(r));
+    EXPECT_TRUE(fs::is_symlink(fs::path(dir.path) / "t"));
+
+    CRecordingHost host;
+    CSerialRadioComm comm(host, CPortMap());
+    ASSERT_EQ(comm.Open(RADIOCOMM_MODE_DEVICE, 0, r.c_str()), S_OK);
+    const Bytes f = FrameOf("0012");
+    std::uint8_t buf[1000];
+    std::int32_t len = sizeof buf;
+    EXPECT_EQ(comm.Transact(f.data(), 4, 3000, buf, &len), S_OK);
+    EXPECT_EQ(len, 2 + 3 + 16);
+    comm.Close();
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(r)));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(fs::path(dir.path) / "t")));
+
+    std::ifstream trace(fs::path(dir.path) / "trace");
+    std::stringstream text;
+    text << trace.rdbuf();
+    const std::string t = text.str();
+    ASSERT_GE(t.size(), 18u);
+    EXPECT_NE(t.find(" radio 0012\n"), std::string::npos) << t;
+    EXPECT_EQ(t[2], ':');
+    EXPECT_EQ(t[8], '.');
+}
+
+}  // namespace
