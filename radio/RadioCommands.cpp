@@ -193,7 +193,7 @@ HRESULT SetPtt(CTunerDoc& doc, bool on, int feature) {
 HRESULT StartFeature(CTunerDoc& doc, int feature, int level, std::int32_t freq, int value) {
     int power = 0x03;
     if (feature == kTxPower)
-        power = level == 1 ? kPowerLow : (level == 2 ? kPowerMid : kPowerHigh);
+        power = PowerLevelCode(level);
     else if (feature == kCurrentLimit)
         power = kPowerHigh;
     int modulation = kModDefault;

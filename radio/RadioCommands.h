@@ -28,6 +28,11 @@ constexpr int kPowerLow = 0x03;
 constexpr int kPowerMid = 0x01;
 constexpr int kPowerHigh = 0x00;
 
+/// Power level code of a Tx Power level: 1 Low, 2 Mid, anything else High.
+constexpr int PowerLevelCode(int level) {
+    return level == 1 ? kPowerLow : (level == 2 ? kPowerMid : kPowerHigh);
+}
+
 /// One request with the 3000 ms time-out; the reply payload goes to reply on success only.
 HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& reply);
 /// One request whose reply is not examined.

@@ -63,7 +63,7 @@ HRESULT ReadText(CTunerDoc& doc, const char* request, std::string& out) {
     return hr;
 }
 
-/// Reads a type into a byte table; the type is then not read again.
+/// Reads a type's values into one of the document's byte tables.
 template <std::size_t N>
 HRESULT ReadInto(CTunerDoc& doc, int type, int level, std::array<std::uint8_t, N>& table) {
     int count = 0;
@@ -335,8 +335,7 @@ HRESULT ReadSoftpots(CTunerDoc& doc) {
 HRESULT ReadSoftpotType(CTunerDoc& doc, int type, int level, std::uint8_t* out, int& count,
                         int capacity) {
     if (type == kTxPower) {
-        const int code = level == 1 ? kPowerLow : (level == 2 ? kPowerMid : kPowerHigh);
-        SetPowerLevel(doc, code);  // a failure shows at the read that follows
+        SetPowerLevel(doc, PowerLevelCode(level));  // a failure shows at the read that follows
     }
     std::string reply;
     const HRESULT hr = SendRequest(

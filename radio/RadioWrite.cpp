@@ -8,11 +8,6 @@
 
 namespace {
 
-/// Power level code of each Tx Power level (1 Low, 2 Mid, 3 High).
-int PowerCode(int level) {
-    return level == 1 ? kPowerLow : (level == 2 ? kPowerMid : kPowerHigh);
-}
-
 /// Programs one saved record: its count of valid pairs becomes the type's count, and that
 /// many values are sent (one for types 8 to 12). The Tx Power level already set is named so
 /// that programming never picks another one.
@@ -84,7 +79,7 @@ HRESULT WriteDevice(CTunerDoc& doc) {
             continue;
         if (type == kTxPower) {
             for (int level = 1; level <= 3; ++level) {
-                SetPowerLevel(doc, PowerCode(level));
+                SetPowerLevel(doc, PowerLevelCode(level));
                 s = ProgramSaved(doc, type, level);
             }
         } else {
