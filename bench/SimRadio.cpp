@@ -1,6 +1,7 @@
 #include "SimRadio.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 
@@ -81,6 +82,8 @@ CSimRadio::Bytes CSimRadio::Wire(const Bytes& frame) {
 void CSimRadio::SetFaults(const BenchFaults& faults) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_faults = faults;
+    for (char& c : m_faults.onlyRequest)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 BenchFaults CSimRadio::Faults() const {
