@@ -33,6 +33,7 @@ bool CBenchSession::Start(const std::string& profile, int radioBaud, std::string
     BenchOptions options;
     options.profile = profile;
     options.radioBaud = radioBaud;
+    options.testSet = true;
     m_impl->bench = std::make_unique<CBench>(options);
     if (!m_impl->bench->Start(error)) {
         m_impl->bench.reset();

@@ -554,13 +554,15 @@ void CMainFrame::OnFileNew() {
     statusBar()->showMessage("Ready");
 }
 
-void CMainFrame::ShowDocument(std::unique_ptr<CTunerDoc> doc) {
+CChildFrame* CMainFrame::ShowDocument(std::unique_ptr<CTunerDoc> doc) {
     doc->SetTitle({});
     auto* child = new CChildFrame(std::move(doc), *this);
     m_mdi->addSubWindow(child);
     child->show();
     m_mdi->setActiveSubWindow(child);
     child->View()->setFocus();
+    UpdateCommands();
+    return child;
 }
 
 void CMainFrame::OnFileOpen() {

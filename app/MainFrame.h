@@ -71,6 +71,8 @@ public:
     void CloseDocument(CTunerDoc* doc);
     /// Called by a document window once its document is gone.
     void OnDocumentClosed(CChildFrame* child);
+    /// Gives a filled document its window and makes it the active one.
+    CChildFrame* ShowDocument(std::unique_ptr<CTunerDoc> doc);
     /// Opens a .tun file into a new document window; false when it was refused.
     bool OpenDocumentFile(const QString& path);
 
@@ -119,8 +121,6 @@ private:
 
     void OnReadDevice(bool toolbar);
     void OnFileNew();
-    /// Gives a filled document its window and makes it the active one.
-    void ShowDocument(std::unique_ptr<CTunerDoc> doc);
     void OnFileOpen();
     void OnFileSave(bool saveAs);
     void OnWriteDevice();

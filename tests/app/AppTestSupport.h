@@ -13,17 +13,19 @@
 /// One QApplication for the whole test program, on the offscreen platform, with settings
 /// under a scratch folder so no test touches the user's own settings.
 inline QApplication& EnsureApp() {
-    static std::unique_ptr<QApplication> app;
-    static QTemporaryDir settingsDir;
+    // Never destroyed: tearing the application down among the other static objects at exit
+    // would race their own destruction.
+    static QApplication* app = nullptr;
+    static QTemporaryDir* settingsDir = new QTemporaryDir;
     if (!app) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         static int argc = 1;
         static char name[] = "vegal-app-test";
         static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
+        app = new QApplication(argc, argv);
         QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir->path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir->path());
         InitVegalResources();
     }
     return *app;
