@@ -133,6 +133,11 @@ void CPtyLine::DiscardPendingToTuner() {
         ::tcflush(m_keeper, TCIFLUSH);
 }
 
+namespace {
+/// How far a busy line may fall behind its byte clock before it counts as idle.
+constexpr double kCatchUpMs = 5.0;
+}  // namespace
+
 void CPtyLine::Run() {
     const double byteMs = ByteMs();
     double lineFreeAt = 0;  // when the last byte written has fully gone out
@@ -149,8 +154,10 @@ void CPtyLine::Run() {
                     wakeAt = std::min(wakeAt, static_cast<double>(c.notBeforeMs));
                     break;
                 }
+                // A line that has been idle starts now; a busy one keeps its exact byte
+                // clock, catching up on the few milliseconds a late wake-up costs.
                 const double start = std::max({lineFreeAt, static_cast<double>(c.notBeforeMs),
-                                               byteMs > 0 ? now - byteMs : now});
+                                               byteMs > 0 ? now - kCatchUpMs : now});
                 std::size_t n = c.bytes.size();
                 if (byteMs > 0) {
                     n = static_cast<std::size_t>(std::floor((now - start) / byteMs + 1e-6));
@@ -177,11 +184,13 @@ void CPtyLine::Run() {
         const std::int64_t next = m_device ? m_device->NextEventMs() : -1;
         if (next >= 0)
             wakeAt = std::min(wakeAt, static_cast<double>(next));
-        int timeout = static_cast<int>(std::ceil(wakeAt - NowMsExact()));
-        if (timeout < 0)
-            timeout = 0;
+        double waitMs = wakeAt - NowMsExact();
+        if (waitMs < 0)
+            waitMs = 0;
+        const timespec timeout{static_cast<time_t>(waitMs / 1000.0),
+                               static_cast<long>(std::fmod(waitMs, 1000.0) * 1e6)};
         pollfd p{m_master, POLLIN, 0};
-        const int r = ::poll(&p, 1, timeout);
+        const int r = ::ppoll(&p, 1, &timeout, nullptr);
         if (r > 0 && (p.revents & POLLIN)) {
             std::uint8_t buf[512];
             const ssize_t n = ::read(m_master, buf, sizeof buf);

@@ -1,5 +1,6 @@
-// A full radio read (25 test frequencies, softpot types 0 to 8) through the real serial
-// component at 9600 baud against a radio that paces its line at that rate. The time is
+// A full radio read (the bench's "full" profile: 25 test frequencies, softpot types 0 to 8)
+// through the real serial component at 9600 baud against the simulated radio, which paces its
+// line at that rate. The time is
 // reported as a ratio to the wire-time limit: every byte on the wire at 10 bits per byte plus
 // the read's mandated 500 ms pause. Goal: at most 1.10.
 
@@ -9,7 +10,7 @@
 #include <sstream>
 
 #include "TerminalHost.h"
-#include "cli/SimpleRadio.h"
+#include "bench/Bench.h"
 #include "document/FrameLink.h"
 #include "document/TunerDoc.h"
 #include "radio/RadioRead.h"
@@ -20,12 +21,18 @@ namespace {
 constexpr int kBaud = 9600;
 constexpr double kBitsPerByte = 10.0;  // start, 8 data, stop
 constexpr double kMandatedPauseMs = 500.0;
-constexpr int kFullRadioFreqs = 25;
 
 void BM_ReadFullRadio(benchmark::State& state) {
-    const auto perByte =
-        std::chrono::nanoseconds(static_cast<long long>(kBitsPerByte * 1e9 / kBaud));
-    simpleradio::CSimpleRadio radio("403CQT1234", kFullRadioFreqs, perByte);
+    BenchOptions options;
+    options.profile = "full";
+    options.radioBaud = kBaud;
+    options.noise = false;
+    CBench bench(options);
+    std::string error;
+    if (!bench.Start(error)) {
+        state.SkipWithError(("bench did not start: " + error).c_str());
+        return;
+    }
     std::ostringstream messages;
     std::istringstream noInput;
     CTerminalHost host(messages, noInput, false, false);  // real clock and sleep
@@ -33,7 +40,7 @@ void BM_ReadFullRadio(benchmark::State& state) {
     double wireBytes = 0;
     for (auto _ : state) {
         CFrameState frame;
-        frame.SetPort(radio.Path());
+        frame.SetPort(bench.RadioDevice());
         CTunerDoc doc(host, frame, MakeSerialRadioCommFactory(host, CPortMap(), kBaud));
         const auto start = std::chrono::steady_clock::now();
         const HRESULT hr = ReadDevice(doc);

@@ -66,9 +66,11 @@ void ExpectTablesSound(const CTunerDoc& doc) {
         for (int i = doc.m_freqCount[t]; i < kMaxTestFreqs; ++i)
             ASSERT_EQ(doc.m_testFreq[t][i], 0) << t;
     }
-    for (int t = 0; t < 8; ++t)
-        if (doc.m_featurePresent[t])
+    for (int t = 0; t < 8; ++t) {
+        if (doc.m_featurePresent[t]) {
             ASSERT_GT(doc.m_freqCount[t], 0);
+        }
+    }
 }
 
 TEST(ReplyParserFuzz, FrequencyListNeverOverrunsTheTables) {
@@ -118,9 +120,11 @@ TEST(ReplyParserFuzz, SoftpotRepliesNeverOverrunTheValueTables) {
         ExpectTablesSound(*f.doc);
         ASSERT_EQ(SUCCEEDED(hr), f.doc->m_saveList.size() == 14u);
         ++(SUCCEEDED(hr) ? reads : refusals);
-        for (int t = 0; t <= 5; ++t)
-            if (f.doc->m_featurePresent[t])
+        for (int t = 0; t <= 5; ++t) {
+            if (f.doc->m_featurePresent[t]) {
                 ASSERT_LE(f.doc->m_freqCount[t], kMaxTestFreqs);
+            }
+        }
     }
     EXPECT_GT(reads, 10);
     EXPECT_GT(refusals, 10);
