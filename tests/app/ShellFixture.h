@@ -16,21 +16,16 @@
 #include "ScriptedDialogs.h"
 #include "app/AppSettings.h"
 #include "app/MainFrame.h"
-#if VEGAL_HAVE_BENCH
 #include "bench/Bench.h"
-#else
-#include "cli/SimpleRadio.h"
-#endif
 #include "radio/SerialRadioComm.h"
 #include "support/RecordingHost.h"
 
 /// A main frame on the virtual bench: COM1 is the bench's radio behind a pseudo-terminal
-/// (a builds without the bench use the simple simulated radio of the command-line tests).
+/// and COM2 its test set.
 class ShellTest : public ::testing::Test {
 protected:
     void StartShell(const std::string& profile = "standard") {
         EnsureApp();
-#if VEGAL_HAVE_BENCH
         BenchOptions options;
         options.profile = profile;
         options.paced = false;
@@ -40,11 +35,6 @@ protected:
         ASSERT_TRUE(m_bench->Start(error)) << error;
         m_settings.m_portMap.SetMapping(1, m_bench->RadioDevice());
         m_settings.m_portMap.SetMapping(2, m_bench->TestSetDevice());
-#else
-        (void)profile;
-        m_radio = std::make_unique<simpleradio::CSimpleRadio>();
-        m_settings.m_portMap.SetMapping(1, m_radio->Path());
-#endif
         m_settings.m_portMap.SetDeviceLister([] { return std::vector<std::string>{}; });
         m_frame = std::make_unique<CMainFrame>(
             m_host, m_settings, m_dialogs,
@@ -93,10 +83,6 @@ protected:
     CRecordingHost m_host;
     CAppSettings m_settings;
     CScriptedDialogs m_dialogs;
-#if VEGAL_HAVE_BENCH
     std::unique_ptr<CBench> m_bench;
-#else
-    std::unique_ptr<simpleradio::CSimpleRadio> m_radio;
-#endif
     std::unique_ptr<CMainFrame> m_frame;
 };

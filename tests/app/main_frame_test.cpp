@@ -387,10 +387,12 @@ TEST_P(ShellProfileTest, TreeFollowsTheFeaturesOfTheReadRadio) {
         EXPECT_EQ(Find(root, text) != nullptr, has[kPaBias1 + i]);
         EXPECT_EQ(InAnyMenu(m_frame->menuBar(), m_frame->Action(paIds[i])), has[kPaBias1 + i]);
     }
-    if (std::string(GetParam()) == "no-filter")
+    if (std::string(GetParam()) == "no-filter") {
         EXPECT_FALSE(has[kFrontEndFilter]);
-    if (std::string(GetParam()) == "full")
+    }
+    if (std::string(GetParam()) == "full") {
         EXPECT_TRUE(has[kFrontEndFilter] && has[kDevLimit] && has[kBatteryCal]);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ShellProfileTest,

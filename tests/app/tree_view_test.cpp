@@ -87,8 +87,9 @@ TEST_P(TreeView, ListsThePresentFeaturesInOrder) {
     EXPECT_EQ(ChildItems(root), c.root);
     EXPECT_EQ(ChildItems(Child(root, "Transmitter Alignments")), c.transmitter);
     EXPECT_EQ(ChildItems(Child(root, "Performance Testing")), kPerformance);
-    if (QTreeWidgetItem* rx = Child(root, "Receiver Alignments"))
+    if (QTreeWidgetItem* rx = Child(root, "Receiver Alignments")) {
         EXPECT_EQ(ChildItems(rx), (Items{{"Front End Filter", Cmd::kFrontEndFilter}}));
+    }
     EXPECT_FALSE(root->isExpanded());
 }
 

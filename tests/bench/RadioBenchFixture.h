@@ -51,6 +51,15 @@ public:
         return b;
     }
 
+    /// Tx Power's three levels, low, mid and high, each a Set Power Level and then the
+    /// request given.
+    static void AddTxPowerLevels(std::vector<std::string>& r, const std::string& request) {
+        for (const char* code : {"03", "01", "00"}) {
+            r.push_back(std::string("0006") + code);
+            r.push_back(request);
+        }
+    }
+
     /// The read's requests for a radio of this profile, in order.
     static std::vector<std::string> ExpectedRead(const CRadioProfile& p) {
         std::vector<std::string> r = {"0012",   "000c",   "001000",
@@ -60,16 +69,29 @@ public:
             if (p.Count(t) == 0)
                 continue;
             if (t == 1) {
-                for (const char* code : {"03", "01", "00"}) {
-                    r.push_back(std::string("0006") + code);
-                    r.push_back("00010301");
-                }
+                AddTxPowerLevels(r, "00010301");
             } else {
                 r.push_back("000103" + Hex8(t));
             }
         }
         if (p.Family() == 2)
             r.push_back("00010308");
+        return r;
+    }
+
+    /// The opcode, function and type of each programming request that writes back a data
+    /// set read from a radio of this profile (Tx Power's three levels each after its level).
+    static std::vector<std::string> ExpectedProgramming(const CRadioProfile& p) {
+        std::vector<std::string> r;
+        for (int t = 0; t <= 8; ++t) {
+            if (t == 8 ? p.Family() != 2 : p.Count(t) == 0)
+                continue;
+            if (t == 1) {
+                AddTxPowerLevels(r, "00010401");
+            } else {
+                r.push_back("000104" + Hex8(t));
+            }
+        }
         return r;
     }
 

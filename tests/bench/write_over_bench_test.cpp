@@ -70,19 +70,7 @@ TEST_F(WriteOverBench, FileDataSetIsProgrammedBackInOrder) {
     // their level.
     std::vector<std::string> heads;
     for (const auto& q : ProgrammingRequests()) heads.push_back(q.substr(0, 8));
-    std::vector<std::string> expected;
-    for (int t = 0; t <= 12; ++t) {
-        if (!doc->m_featurePresent[t])
-            continue;
-        if (t == 1) {
-            for (const char* code : {"03", "01", "00"}) {
-                expected.push_back(std::string("0006") + code);
-                expected.push_back("00010401");
-            }
-        } else {
-            expected.push_back("000104" + Hex8(t));
-        }
-    }
+    const std::vector<std::string> expected = ExpectedProgramming(Radio().Profile());
     EXPECT_EQ(heads, expected);
     EXPECT_EQ(trace.size(), 4 + expected.size());
 
