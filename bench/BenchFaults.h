@@ -11,8 +11,8 @@ struct BenchFaults {
     int lateAnswerMs = 3500;
     bool corruptReply = false;    ///< the reply's checksum is wrong
     bool truncatedReply = false;  ///< only the first half of the reply is sent
-    int dropAfterRequests =
-        -1;  ///< answers this many requests (counted from the start), then goes silent (-1: never)
+    /// Answers this many requests (counted from the start), then goes silent (-1: never).
+    int dropAfterRequests = -1;
     std::string onlyRequest;
 
     // Radio content.

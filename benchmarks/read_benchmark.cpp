@@ -1,8 +1,7 @@
 // A full radio read (the bench's "full" profile: 25 test frequencies, softpot types 0 to 8)
 // through the real serial component at 9600 baud against the simulated radio, which paces its
-// line at that rate. The time is
-// reported as a ratio to the wire-time limit: every byte on the wire at 10 bits per byte plus
-// the read's mandated 500 ms pause. Goal: at most 1.10.
+// line at that rate. The time is reported as a ratio to the wire-time limit: every byte on
+// the wire at 10 bits per byte plus the read's mandated 500 ms pause. Goal: at most 1.10.
 
 #include <benchmark/benchmark.h>
 

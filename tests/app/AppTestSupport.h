@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QSettings>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryDir>
@@ -39,3 +41,24 @@ inline std::unique_ptr<QSettings> FreshSettings() {
     settings->sync();
     return settings;
 }
+
+/// Makes a scratch folder the current folder (where Automatic Tuning looks for
+/// "Autotune.hlp") and restores the previous one when it goes, also when a test stops early.
+class AutotuneHelpFolder {
+public:
+    explicit AutotuneHelpFolder(bool withHelp = true) : m_previous(QDir::currentPath()) {
+        QDir::setCurrent(m_dir.path());
+        if (withHelp)
+            AddHelp();
+    }
+    ~AutotuneHelpFolder() { QDir::setCurrent(m_previous); }
+    AutotuneHelpFolder(const AutotuneHelpFolder&) = delete;
+    AutotuneHelpFolder& operator=(const AutotuneHelpFolder&) = delete;
+
+    /// Puts an "Autotune.hlp" into the folder.
+    void AddHelp() { QFile(m_dir.filePath("Autotune.hlp")).open(QIODevice::WriteOnly); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};

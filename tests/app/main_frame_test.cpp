@@ -192,8 +192,7 @@ TEST_F(ShellTest, FeatureCommandRunsTheCommonStepsAndOpensItsScreen) {
     StartShell();
     m_frame->OnCommand(Cmd::kRefOsc);  // no document: nothing
     EXPECT_EQ(m_frame->OpenScreenWidget(), nullptr);
-    ReadRadio();
-    m_settings.m_strPortName = "COM1";
+    ReadRadio();  // on COM1, which it remembers
     m_frame->OnCommand(Cmd::kTxPowerHigh);
     ASSERT_NE(m_frame->OpenScreenWidget(), nullptr) << ::testing::PrintToString(m_host.Texts());
     EXPECT_EQ(m_frame->OpenScreenWidget()->windowTitle(), "Tx Power High");
@@ -208,17 +207,15 @@ TEST_F(ShellTest, FeatureCommandRunsTheCommonStepsAndOpensItsScreen) {
 
 TEST_F(ShellTest, ClosingTheDataSetClosesEveryScreenOnIt) {
     StartShell();
-    ReadRadio();
-    m_settings.m_strPortName = "COM1";
+    ReadRadio();  // on COM1, which it remembers
     m_frame->OnCommand(Cmd::kRefOsc);
     QPointer<QWidget> tuning = m_frame->OpenScreenWidget();
     ASSERT_TRUE(tuning);
 
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    AutotuneHelpFolder folder(false);
     m_frame->OnCommand(Cmd::kAutoTune);  // without Autotune.hlp: nothing
     EXPECT_EQ(m_frame->OpenScreenWidget(), tuning.data());
-    QFile(dir.filePath("Autotune.hlp")).open(QIODevice::WriteOnly);
+    folder.AddHelp();
     m_frame->OnCommand(Cmd::kAutoTune);
     QPointer<QWidget> autotune = m_frame->OpenScreenWidget();
     ASSERT_TRUE(autotune);
@@ -230,22 +227,17 @@ TEST_F(ShellTest, ClosingTheDataSetClosesEveryScreenOnIt) {
     EXPECT_FALSE(tuning);
     EXPECT_FALSE(autotune);
     EXPECT_EQ(m_frame->OpenScreenWidget(), nullptr);
-    QDir::setCurrent(QDir::tempPath());
 }
 
 TEST_F(ShellTest, ClosingTheAutomaticTuningGivesTheTuningScreenItsPlaceBack) {
     StartShell();
-    ReadRadio();
-    m_settings.m_strPortName = "COM1";
+    ReadRadio();  // on COM1, which it remembers
     m_frame->OnCommand(Cmd::kRefOsc);
     QPointer<QWidget> tuning = m_frame->OpenScreenWidget();
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    QFile(dir.filePath("Autotune.hlp")).open(QIODevice::WriteOnly);
+    AutotuneHelpFolder folder;
     m_frame->OnCommand(Cmd::kAutoTune);
     delete m_frame->OpenScreenWidget();
     EXPECT_EQ(m_frame->OpenScreenWidget(), tuning.data());
-    QDir::setCurrent(QDir::tempPath());
 }
 
 TEST_F(ShellTest, SaveCloseOpenKeepsTheDataSetWithoutPaBiasOrVersions) {
