@@ -20,13 +20,11 @@
 #include "app/AppSettings.h"
 #include "app/ChildFrame.h"
 #include "app/ClockText.h"
-#include "app/CommandIds.h"
 #include "app/DialogRunner.h"
 #include "app/HelpWindow.h"
 #include "app/OptionsDlg.h"
 #include "app/PlaceholderScreen.h"
 #include "app/RadInfoDlg.h"
-#include "app/ScreenFactory.h"
 #include "app/SelectPortDlg.h"
 #include "app/SplashWnd.h"
 #include "app/TunerView.h"
@@ -35,6 +33,8 @@
 #include "radio/Host.h"
 #include "radio/RadioRead.h"
 #include "radio/RadioWrite.h"
+#include "resources/CommandIds.h"
+#include "screens/ScreenFactory.h"
 
 namespace {
 
@@ -492,12 +492,47 @@ void CMainFrame::DestroyOpenScreen() {
     if (m_pOpenScreen)
         screens.emplace_back(m_pOpenScreen);
     m_pOpenScreen = nullptr;
-    for (QPointer<QWidget>& screen : screens) {
+    // Newest first: the automatic tuning dialog stops before the tuning screen it drives.
+    for (auto it = screens.rbegin(); it != screens.rend(); ++it) {
+        QPointer<QWidget>& screen = *it;
+        if (!screen)
+            continue;
+        if (auto* feature = dynamic_cast<IFeatureScreen*>(screen.data()))
+            feature->CloseForDataSet();
         if (!screen)
             continue;
         screen->disconnect(this);
         delete screen.data();
     }
+}
+
+std::string CMainFrame::OpenScreenTitle() const {
+    return m_pOpenScreen ? m_pOpenScreen->windowTitle().toStdString() : std::string();
+}
+
+void CMainFrame::ClearOpenScreen(QWidget* screen) {
+    if (m_pOpenScreen == screen)
+        m_pOpenScreen = nullptr;
+}
+
+int CMainFrame::ReminderOff() const {
+    return m_settings.m_nReminderOff;
+}
+
+int CMainFrame::PttTimeOutOn() const {
+    return m_settings.m_nPTTTimeOutOn;
+}
+
+std::string CMainFrame::ResolvePort(const std::string& portName) const {
+    return m_settings.m_portMap.Resolve(portName);
+}
+
+int CMainFrame::ExecDialog(QDialog& dialog) {
+    return m_dialogs.Exec(dialog);
+}
+
+void CMainFrame::ShowHelp(int context) {
+    CHelpWindow::ShowTopic(context);
 }
 
 void CMainFrame::CloseDocument(CTunerDoc* doc) {

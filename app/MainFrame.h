@@ -14,6 +14,7 @@
 #include "app/ReportPrinter.h"
 #include "document/FrameLink.h"
 #include "radio/IRadioComm.h"
+#include "screens/ScreenHost.h"
 
 class CAppSettings;
 class CChildFrame;
@@ -30,7 +31,7 @@ class QSettings;
 /// every command enters. It holds the one open feature screen, the name of the feature being
 /// opened, the radio port and whether a data set is open, and it enforces one data set and one
 /// feature screen at a time.
-class CMainFrame : public QMainWindow, public IFrameLink {
+class CMainFrame : public QMainWindow, public IFrameLink, public IScreenHost {
     Q_OBJECT
 public:
     CMainFrame(IHost& host, CAppSettings& settings, CDialogRunner& dialogs,
@@ -41,8 +42,21 @@ public:
     std::string GetPort() const override { return m_strPort; }
     void SetDataOpen(bool open) override { m_bDataOpen = open; }
     bool IsDataOpen() const override { return m_bDataOpen; }
-    /// Destroys the open screen and every other screen still open on the data set.
+    /// Destroys the open screen and every other screen still open on the data set; each
+    /// feature screen winds down first (dekeys, stops its timers).
     void DestroyOpenScreen() override;
+
+    // IScreenHost: what the feature screens see of the frame.
+    IHost& Host() override { return m_host; }
+    QWidget* FrameWindow() override { return this; }
+    std::string FeatureName() const override { return m_strFeatureName; }
+    std::string OpenScreenTitle() const override;
+    void ClearOpenScreen(QWidget* screen) override;
+    int ReminderOff() const override;
+    int PttTimeOutOn() const override;
+    std::string ResolvePort(const std::string& portName) const override;
+    int ExecDialog(QDialog& dialog) override;
+    void ShowHelp(int context) override;
 
     /// Sets the frame's port and the remembered port name.
     void SetPort(const std::string& port);
@@ -65,7 +79,6 @@ public:
     /// Records a new screen as the open one (and as belonging to the open data set), shows it.
     void OpenScreen(QWidget* screen);
     QWidget* OpenScreenWidget() const { return m_pOpenScreen.data(); }
-    const std::string& FeatureName() const { return m_strFeatureName; }
 
     /// Empties and deletes a document and closes its window.
     void CloseDocument(CTunerDoc* doc);
@@ -94,7 +107,6 @@ public:
         m_placementStore = std::move(store);
     }
 
-    IHost& Host() const { return m_host; }
     CAppSettings& Settings() const { return m_settings; }
     CDialogRunner& Dialogs() const { return m_dialogs; }
     CReportPrinter& ReportPrinter() { return m_printer; }

@@ -7,8 +7,8 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include "app/AppSettings.h"
-#include "app/CommandIds.h"
 #include "app/HelpWindow.h"
+#include "resources/CommandIds.h"
 
 COptionsDlg::COptionsDlg(const CAppSettings& settings, QWidget* parent)
     : QDialog(parent),

@@ -6,9 +6,9 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
-#include "app/CommandIds.h"
 #include "app/HelpWindow.h"
 #include "document/TunerDoc.h"
+#include "resources/CommandIds.h"
 
 CRadInfoDlg::CRadInfoDlg(const CTunerDoc& doc, QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);

@@ -9,14 +9,16 @@
 
 #include "app/AppSettings.h"
 #include "app/BenchSession.h"
-#include "app/CommandIds.h"
 #include "app/DialogRunner.h"
 #include "app/MainFrame.h"
 #include "app/QtHost.h"
+#include "app/RegisterScreens.h"
 #include "app/SplashWnd.h"
 #include "app/TunerView.h"
 #include "radio/SerialRadioComm.h"
+#include "resources/CommandIds.h"
 #include "resources/ResourceInit.h"
+#include "screens/ScreenFactory.h"
 
 AppOptions ParseAppOptions(const QStringList& arguments) {
     AppOptions options;
@@ -117,6 +119,7 @@ int RunTunerApp(int argc, char** argv) {
     QApplication::setApplicationDisplayName(CAppSettings::kApplication);
     QApplication::setApplicationVersion("R01.05.00");
     InitVegalResources();
+    RegisterFeatureScreens(CScreenFactory::Instance());
     CSplashWnd::s_enabled = !options.noSplash;
 
     CAppSettings settings;

@@ -3,11 +3,11 @@
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QHeaderView>
 
-#include "app/CommandIds.h"
 #include "app/HelpWindow.h"
 #include "app/MainFrame.h"
 #include "app/ReportPrinter.h"
 #include "document/TunerDoc.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

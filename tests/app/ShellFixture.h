@@ -16,8 +16,10 @@
 #include "ScriptedDialogs.h"
 #include "app/AppSettings.h"
 #include "app/MainFrame.h"
+#include "app/RegisterScreens.h"
 #include "bench/Bench.h"
 #include "radio/SerialRadioComm.h"
+#include "screens/ScreenFactory.h"
 #include "support/RecordingHost.h"
 
 /// A main frame on the virtual bench: COM1 is the bench's radio behind a pseudo-terminal
@@ -26,6 +28,7 @@ class ShellTest : public ::testing::Test {
 protected:
     void StartShell(const std::string& profile = "standard") {
         EnsureApp();
+        RegisterFeatureScreens(CScreenFactory::Instance());
         BenchOptions options;
         options.profile = profile;
         options.paced = false;

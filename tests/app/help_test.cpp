@@ -3,8 +3,8 @@
 #include <QtCore/QFile>
 
 #include "AppTestSupport.h"
-#include "app/CommandIds.h"
 #include "app/HelpWindow.h"
+#include "resources/CommandIds.h"
 
 class HelpTopic : public ::testing::TestWithParam<int> {};
 

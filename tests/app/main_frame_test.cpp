@@ -11,11 +11,11 @@
 
 #include "ShellFixture.h"
 #include "app/ChildFrame.h"
-#include "app/CommandIds.h"
 #include "app/RadInfoDlg.h"
 #include "app/SplashWnd.h"
 #include "app/TunerView.h"
 #include "document/TunerDoc.h"
+#include "resources/CommandIds.h"
 
 namespace {
 

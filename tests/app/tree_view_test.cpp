@@ -8,11 +8,11 @@
 #include "ScriptedDialogs.h"
 #include "app/AppSettings.h"
 #include "app/ChildFrame.h"
-#include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/RadInfoDlg.h"
 #include "app/TunerView.h"
 #include "document/TunerDoc.h"
+#include "resources/CommandIds.h"
 #include "support/RecordingHost.h"
 
 namespace {

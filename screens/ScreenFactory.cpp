@@ -1,4 +1,4 @@
-#include "app/ScreenFactory.h"
+#include "screens/ScreenFactory.h"
 
 CScreenFactory& CScreenFactory::Instance() {
     static CScreenFactory factory;

@@ -4,13 +4,13 @@
 #include <map>
 #include <string>
 
-class CMainFrame;
 class CTunerDoc;
+class IScreenHost;
 class QWidget;
 
 /// What a feature screen is made from.
 struct ScreenRequest {
-    CMainFrame& frame;
+    IScreenHost& host;
     CTunerDoc& doc;
     int commandId;
     std::string name;  ///< check name and window title ("Tx Power High")
@@ -20,8 +20,9 @@ struct ScreenRequest {
 /// cannot be made. The main frame records it as its open screen and shows it.
 using ScreenMaker = std::function<QWidget*(const ScreenRequest&)>;
 
-/// Where the feature screens plug into the main frame: one maker per command id. Commands
-/// without a maker open a small placeholder screen after the same common steps.
+/// Where the feature screens plug into the main frame: one maker per command id, registered
+/// by an explicit call at start-up (RegisterFeatureScreens). Commands without a maker open a
+/// small placeholder screen after the same common steps.
 class CScreenFactory {
 public:
     static CScreenFactory& Instance();

@@ -42,6 +42,10 @@ constexpr int kAbout = 57664;
 constexpr int kHelpTopics = 57667;
 constexpr int kHelp = 57670;
 constexpr int kAppExit = 57665;
+// Buttons and keys of the feature screens (accelerator table 128: F6, F8, F10).
+constexpr int kProgramAll = 1064;  ///< F8
+constexpr int kPttToggle = 3004;   ///< F6
+constexpr int kScreenClose = 2;    ///< F10 and Esc (IDCANCEL)
 }  // namespace Cmd
 
 /// Help context numbers.

@@ -1,0 +1,5 @@
+#include "autotune/ui/AutoTuneScreens.h"
+
+#include "screens/ScreenFactory.h"
+
+void RegisterAutoTuneScreens(CScreenFactory& /*factory*/) {}

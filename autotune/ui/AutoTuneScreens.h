@@ -1,0 +1,6 @@
+#pragma once
+
+class CScreenFactory;
+
+/// Registers the maker of the Automatic Tuning dialog.
+void RegisterAutoTuneScreens(CScreenFactory& factory);

@@ -1,0 +1,5 @@
+#include "performance/PerformanceScreens.h"
+
+#include "screens/ScreenFactory.h"
+
+void RegisterPerformanceScreens(CScreenFactory& /*factory*/) {}

@@ -1,0 +1,5 @@
+#include "screens/AlignmentScreens.h"
+
+#include "screens/ScreenFactory.h"
+
+void RegisterAlignmentScreens(CScreenFactory& /*factory*/) {}
