@@ -6,6 +6,8 @@
 #include <QtPrintSupport/QPrintPreviewDialog>
 #include <QtPrintSupport/QPrinter>
 #include <QtPrintSupport/QPrinterInfo>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QPushButton>
 
 #include <algorithm>
 
@@ -13,6 +15,11 @@
 #include "document/Report.h"
 
 namespace {
+
+/// Point size of the paginated report (the size of a printer's own fixed-pitch face).
+constexpr double kReportPoints = 10.0;
+/// Point size of the one-page drawing.
+constexpr double kPagePoints = 8.0;
 
 /// A PDF "printer" gets a printer-like resolution, so device-pixel positions keep their size.
 void PreparePrinter(QPrinter& printer) {
@@ -23,6 +30,21 @@ void PreparePrinter(QPrinter& printer) {
 
 }  // namespace
 
+CReportPrinter::CReportPrinter(CDialogRunner& dialogs)
+    : m_dialogs(dialogs), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
+
+CReportPrinter::~CReportPrinter() = default;
+
+QFont CReportPrinter::ReportFont(double points, int dpiY) {
+    QFont font;
+    font.setFamilies({"Courier New", "DejaVu Sans Mono", "Liberation Mono", "Nimbus Mono PS",
+                      "FreeMono", "monospace"});
+    font.setStyleHint(QFont::TypeWriter, QFont::PreferOutline);
+    font.setFixedPitch(true);
+    font.setPixelSize(std::max(1, static_cast<int>(points * dpiY / 72.0 + 0.5)));
+    return font;
+}
+
 int CReportPrinter::PrintReport(CTunerDoc& doc, QPrinter& printer) {
     PreparePrinter(printer);
     const std::vector<std::string> lines = ReportPrintLines(BuildReport(doc));
@@ -32,11 +54,13 @@ int CReportPrinter::PrintReport(CTunerDoc& doc, QPrinter& printer) {
     QPainter painter;
     if (!painter.begin(&printer))
         return 0;
-    const QFont font = painter.font();  // the printer's default font
+    const QFont font = ReportFont(kReportPoints, printer.logicalDpiY());
+    painter.setFont(font);
+    painter.setBackgroundMode(Qt::TransparentMode);
     QFontMetrics metrics(font, &printer);
-    const double emPixels =
-        font.pointSizeF() > 0 ? font.pointSizeF() * printer.logicalDpiY() / 72.0 : metrics.ascent();
-    const int internalLeading = std::max(0, metrics.height() - static_cast<int>(emPixels + 0.5));
+    // Character height plus internal leading: the leading is what the face adds above its
+    // em square.
+    const int internalLeading = std::max(0, metrics.height() - font.pixelSize());
     const int lineHeight = metrics.height() + internalLeading;
     const int left = printer.logicalDpiX() / 2;
     const int top = printer.logicalDpiY() / 2;
@@ -64,14 +88,12 @@ int CReportPrinter::PrintReport(CTunerDoc& doc, QPrinter& printer) {
     return pages;
 }
 
-void CReportPrinter::DrawReportPage(CTunerDoc& doc, QPainter& painter, QPrinter& printer) {
+void CReportPrinter::DrawReportPage(CTunerDoc& doc, QPainter& painter, QPaintDevice& device) {
     const std::vector<std::string> lines = ReportDrawLines(BuildReport(doc));
-    QFont font("Courier New");
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(std::max(1, 8 * printer.logicalDpiY() / 72));
+    const QFont font = ReportFont(kPagePoints, device.logicalDpiY());
     painter.setFont(font);
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    QFontMetrics metrics(font, &printer);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    QFontMetrics metrics(font, &device);
     if (lines.empty())
         return;
     painter.drawText(100, 50 + metrics.ascent(), QString::fromStdString(lines.front()));
@@ -93,31 +115,46 @@ bool CReportPrinter::PrintReportPage(CTunerDoc& doc, QPrinter& printer) {
 }
 
 void CReportPrinter::PrintReportWithDialog(CTunerDoc& doc, QWidget* parent) {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, parent);
+    QPrintDialog dialog(m_printer.get(), parent);
     if (m_dialogs.Exec(dialog) != QDialog::Accepted)
         return;
-    PrintReport(doc, printer);
+    m_bChosen = true;
+    PrintReport(doc, *m_printer);
 }
 
 void CReportPrinter::PrintStandard(CTunerDoc& doc, QWidget* parent) {
-    QPrinter printer(QPrinter::HighResolution);
-    if (QPrinterInfo::defaultPrinter().isNull()) {
-        QPrintDialog dialog(&printer, parent);
+    if (!m_bChosen && QPrinterInfo::defaultPrinter().isNull()) {
+        // No printer installed and none chosen: the only time this print asks.
+        QPrintDialog dialog(m_printer.get(), parent);
         if (m_dialogs.Exec(dialog) != QDialog::Accepted)
             return;
+        m_bChosen = true;
     }
-    PrintReportPage(doc, printer);
+    PrintReportPage(doc, *m_printer);
 }
 
 void CReportPrinter::Preview(CTunerDoc& doc, QWidget* parent) {
-    QPrinter printer(QPrinter::HighResolution);
-    PreparePrinter(printer);
-    QPrintPreviewDialog dialog(&printer, parent);
+    PreparePrinter(*m_printer);
+    QPrintPreviewDialog dialog(m_printer.get(), parent);
     dialog.setWindowTitle("Print Preview");
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&doc](QPrinter* p) {
         QPainter painter(p);
         DrawReportPage(doc, painter, *p);
     });
     m_dialogs.Exec(dialog);
+}
+
+bool CReportPrinter::PrintSetup(QWidget* parent) {
+    QPrintDialog dialog(m_printer.get(), parent);
+    dialog.setWindowTitle("Print Setup");
+    // Printer and paper only: no page range or copies, and a button that does not say Print.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText("OK");
+    }
+    if (m_dialogs.Exec(dialog) != QDialog::Accepted)
+        return false;
+    m_bChosen = true;
+    return true;
 }

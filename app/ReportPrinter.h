@@ -1,42 +1,63 @@
 #pragma once
 
 #include <QtCore/QString>
+#include <QtGui/QFont>
+
+#include <memory>
 
 class CDialogRunner;
 class CTunerDoc;
+class QPaintDevice;
 class QPainter;
 class QPrinter;
 class QWidget;
 
 /// Prints the tuning report of a data set.
 ///
-/// The report print asks for a printer and paginates: half-inch margins, the printer font's
-/// line height, the header line at the top of every page, document name "Quillmore Tuner".
-/// The standard print draws one page on the default printer in Courier New 8 pt: the header at
-/// x 100, y 50 and the lines from y 120 in steps of 70 device pixels. Print preview shows that
-/// page.
+/// The report print asks for a printer and paginates: half-inch margins, the line height of
+/// the report font, the header line at the top of every page, document name "Quillmore
+/// Tuner". The standard print draws one page on the chosen printer without asking (it asks
+/// only when there is no printer at all), 8 pt: the header at x 100, y 50 and the lines from
+/// y 120 in steps of 70 device pixels. Print preview shows that page.
+///
+/// Both paths use a fixed-pitch font, so the softpot column lines up, and draw the text
+/// without a background, so a line never covers the descenders of the line above. The
+/// printer chosen in Print Setup is kept for every later print of the run.
 class CReportPrinter {
 public:
     static constexpr const char* kDocName = "Quillmore Tuner";
 
-    explicit CReportPrinter(CDialogRunner& dialogs) : m_dialogs(dialogs) {}
+    explicit CReportPrinter(CDialogRunner& dialogs);
+    ~CReportPrinter();
 
     /// Report print (menu "Print..."): the printer dialog, then PrintReport. Cancel prints
     /// nothing.
     void PrintReportWithDialog(CTunerDoc& doc, QWidget* parent);
-    /// Standard print: the default printer without a dialog (asks only when none exists).
+    /// Standard print: the chosen (or default) printer without a dialog.
     void PrintStandard(CTunerDoc& doc, QWidget* parent);
     /// Print preview of the standard page.
     void Preview(CTunerDoc& doc, QWidget* parent);
+    /// Print Setup: chooses the printer and its paper for the later prints; prints nothing.
+    /// Returns whether a printer was chosen.
+    bool PrintSetup(QWidget* parent);
+
+    /// The printer every print of the run uses.
+    QPrinter& Printer() { return *m_printer; }
 
     /// The paginated report onto a printer that is ready (any output format). Returns the
     /// number of pages started.
     static int PrintReport(CTunerDoc& doc, QPrinter& printer);
-    /// The one-page drawing onto a painter of a printer.
-    static void DrawReportPage(CTunerDoc& doc, QPainter& painter, QPrinter& printer);
+    /// The one-page drawing onto a painter; positions are device pixels of the device.
+    static void DrawReportPage(CTunerDoc& doc, QPainter& painter, QPaintDevice& device);
     /// The one-page drawing as its own print job.
     static bool PrintReportPage(CTunerDoc& doc, QPrinter& printer);
 
+    /// The fixed-pitch report font at a size in points for a device of dpiY dots per inch:
+    /// "Courier New" where it exists, else the system's fixed-pitch face.
+    static QFont ReportFont(double points, int dpiY);
+
 private:
     CDialogRunner& m_dialogs;
+    std::unique_ptr<QPrinter> m_printer;
+    bool m_bChosen = false;  ///< Print Setup or a print dialog chose the printer
 };

@@ -1,7 +1,7 @@
 #include "Report.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 #include "TunerDoc.h"
 #include "radio/MessageFields.h"
@@ -23,10 +23,13 @@ void Add(CReportLines& r, const std::string& left, const std::string& right = st
     r.right.push_back(right);
 }
 
+/// A blank, then the frequency in MHz with four decimals and a point whatever the user's
+/// locale: " 851.0125" (printf's "%s%3.4f" in the C locale).
 std::string FormatMHz(std::int32_t freq) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%s%3.4f", " ", MessageFields::FreqToMHz(freq));
-    return buf;
+    char buf[64] = {' '};
+    const auto result = std::to_chars(buf + 1, buf + sizeof buf, MessageFields::FreqToMHz(freq),
+                                      std::chars_format::fixed, 4);
+    return std::string(buf, result.ptr);
 }
 
 /// The saved pairs of a type and level (zeros when the document has no such record).

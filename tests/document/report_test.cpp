@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "TunTestSupport.h"
 #include "document/Report.h"
 
@@ -128,4 +130,26 @@ TEST(ReportLayoutTest, AnEmptyLeftColumnEndsTheReport) {
     r.right = {"1", "", "2"};
     EXPECT_EQ(ReportPrintLines(r), (std::vector<std::string>{"H", "a" + G + "1"}));
     EXPECT_EQ(ReportDrawLines(r), (std::vector<std::string>{"H", "a" + G + "1"}));
+}
+
+TEST_F(ReportTest, FrequenciesKeepTheirPointUnderACommaLocale) {
+    // A technician whose desktop writes decimal commas still gets "851.0125", and the
+    // 1 MHz line is still recognised and skipped.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string restore = previous ? previous : "C";
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/setup makes it)";
+    CSaveValues ref;
+    ref.m_freq = {170202500, 200000, 100};  // 851.0125 MHz, 1 MHz, 0.0005 MHz
+    ref.m_value = {30123, 7, 1};
+    SetRecords(doc(), {ref});
+    doc().m_featurePresent[kRefOsc] = true;
+    const CReportLines r = BuildReport(doc());
+    const std::vector<std::string> printed = ReportPrintLines(r);
+    std::setlocale(LC_NUMERIC, restore.c_str());
+
+    EXPECT_EQ(Pairs(r).back(), " 0.0005|1");
+    EXPECT_EQ(printed,
+              (std::vector<std::string>{r.header, L + G, "Reference Oscillator" + G, S + G, T + G,
+                                        " 851.0125" + G + "30123", " 0.0005" + G + "1"}));
 }
