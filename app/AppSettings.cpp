@@ -32,9 +32,10 @@ void CAppSettings::Load(QSettings& settings) {
 }
 
 void CAppSettings::Save(QSettings& settings) const {
+    if (m_bBenchRun)
+        return;
     settings.beginGroup(kSection);
-    if (!m_bKeepStoredPort)
-        settings.setValue("PortName", QString::fromStdString(m_strPortName));
+    settings.setValue("PortName", QString::fromStdString(m_strPortName));
     settings.setValue("ReminderOn", m_nReminderOff);
     settings.setValue("PTTTimeOutOn", m_nPTTTimeOutOn);
     settings.endGroup();

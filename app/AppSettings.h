@@ -2,6 +2,7 @@
 
 #include <QtCore/QStringList>
 
+#include <map>
 #include <string>
 
 #include "radio/PortMap.h"
@@ -23,8 +24,8 @@ public:
 
     /// Reads everything at start-up; missing values take their defaults.
     void Load(QSettings& settings);
-    /// Writes PortName (unless kept, see m_bKeepStoredPort), ReminderOn and PTTTimeOutOn in
-    /// this order, then the recent-file list. The port map is never written.
+    /// Writes PortName, ReminderOn and PTTTimeOutOn in this order, then the recent-file list.
+    /// The port map is never written; a bench run writes nothing at all.
     void Save(QSettings& settings) const;
 
     /// Puts a path at the top of the recent-file list (at most four entries).
@@ -37,7 +38,9 @@ public:
     CPortMap m_portMap;         ///< COM names to devices ("Ports", plus the bench's for a run)
     QStringList m_recentFiles;  ///< most recent first
 
-    /// Bench runs remember their own port in memory only: the stored PortName survives unless
-    /// the technician chooses a port in the Select Port dialog during the run.
-    bool m_bKeepStoredPort = false;
+    /// A run on the virtual bench: its ports, choices and window placement stay in memory,
+    /// so the next run on real ports finds the settings as they were.
+    bool m_bBenchRun = false;
+    /// Labels of COM numbers shown in Select Port ("bench radio"); never stored.
+    std::map<int, std::string> m_portLabels;
 };

@@ -3,12 +3,15 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QMimeData>
 #include <QtCore/QSettings>
 #include <QtCore/QTime>
+#include <QtCore/QUrl>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QDragEnterEvent>
+#include <QtGui/QDropEvent>
+#include <QtGui/QKeyEvent>
 #include <QtGui/QScreen>
-#include <QtPrintSupport/QPrintDialog>
-#include <QtPrintSupport/QPrinter>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMdiArea>
@@ -27,6 +30,7 @@
 #include "app/RadInfoDlg.h"
 #include "app/SelectPortDlg.h"
 #include "app/SplashWnd.h"
+#include "app/ToolbarIcons.h"
 #include "app/TunerView.h"
 #include "document/TunFile.h"
 #include "document/TunerDoc.h"
@@ -94,10 +98,13 @@ CMainFrame::CMainFrame(IHost& host, CAppSettings& settings, CDialogRunner& dialo
       m_placementStore([] {
           return std::make_unique<QSettings>(CAppSettings::kCompany, CAppSettings::kApplication);
       }),
-      m_mdi(new QMdiArea(this)) {
+      m_mdi(new QMdiArea(this)),
+      m_lockKeySource(&QueryLockKeyState) {
     setObjectName("MainFrame");
-    setWindowTitle(kAppTitle);
+    SetFrameTitle(kAppTitle);
     setWindowIcon(QIcon(":/images/vegal-tuner.png"));
+    setAcceptDrops(true);  // .tun files dropped on the frame are opened
+    CHelpWindow::SetMainWindow(this);
     setCentralWidget(m_mdi);
     resize(1045, 860);
     CreateActions();
@@ -108,6 +115,7 @@ CMainFrame::CMainFrame(IHost& host, CAppSettings& settings, CDialogRunner& dialo
     m_clockTimer.setInterval(1000);
     connect(&m_clockTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
     m_clockTimer.start();
+    qApp->installEventFilter(this);  // lock keys pressed in any window
     UpdateCommands();
 }
 
@@ -122,7 +130,7 @@ CMainFrame::~CMainFrame() {
 // Commands and menus
 
 QAction* CMainFrame::AddAction(int id, const QString& text, const QKeySequence& keys,
-                               const QString& tip, const QString& icon) {
+                               const QString& tip) {
     auto* action = new QAction(text, this);
     if (!keys.isEmpty()) {
         action->setShortcut(keys);
@@ -132,8 +140,9 @@ QAction* CMainFrame::AddAction(int id, const QString& text, const QKeySequence& 
         action->setToolTip(tip);
         action->setStatusTip(tip);
     }
-    if (!icon.isEmpty())
-        action->setIcon(QIcon(icon));
+    const QIcon icon = ToolbarIcon(id);
+    if (!icon.isNull())
+        action->setIcon(icon);
     action->setData(id);
     connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
     m_actions[id] = action;
@@ -149,14 +158,13 @@ QAction* CMainFrame::Action(int id) const {
 void CMainFrame::CreateActions() {
     AddAction(Cmd::kReadDeviceMenu, "&Read Device", QKeySequence("Ctrl+R"),
               "Read the tuning data of a radio");
-    AddAction(Cmd::kReadDeviceToolbar, "Read Device", {}, "Read Device", ":/icons/readdevice.png");
-    AddAction(Cmd::kFileOpen, "&Open...", QKeySequence("Ctrl+O"), "Open", ":/icons/open.png");
-    AddAction(Cmd::kFileSave, "&Save", QKeySequence("Ctrl+S"), "Save", ":/icons/save.png");
+    AddAction(Cmd::kReadDeviceToolbar, "Read Device", {}, "Read Device");
+    AddAction(Cmd::kFileOpen, "&Open...", QKeySequence("Ctrl+O"), "Open");
+    AddAction(Cmd::kFileSave, "&Save", QKeySequence("Ctrl+S"), "Save");
     AddAction(Cmd::kFileSaveAs, "Save &As...", {}, "Save the data set under a new name");
-    AddAction(Cmd::kWriteDevice, "&Write Device", QKeySequence("Ctrl+W"), "Write Device",
-              ":/icons/writedevice.png");
+    AddAction(Cmd::kWriteDevice, "&Write Device", QKeySequence("Ctrl+W"), "Write Device");
     AddAction(Cmd::kReportPrint, "&Print...", {}, "Print the tuning report");
-    AddAction(Cmd::kPrint, "Print", QKeySequence("Ctrl+P"), "Print", ":/icons/print.png");
+    AddAction(Cmd::kPrint, "Print", QKeySequence("Ctrl+P"), "Print");
     AddAction(Cmd::kPrintDirect, "Print Direct");
     AddAction(Cmd::kPrintPreview, "Print Pre&view", {}, "Preview the tuning report");
     AddAction(Cmd::kPrintSetup, "P&rint Setup...", {}, "Choose the printer");
@@ -164,9 +172,9 @@ void CMainFrame::CreateActions() {
     // The Edit commands have no handler: shown with their keys, never enabled, so they never
     // take a key from an editor.
     AddAction(Cmd::kUndo, "&Undo\tCtrl+Z")->setEnabled(false);
-    AddAction(Cmd::kCut, "Cu&t\tCtrl+X", {}, "Cut", ":/icons/cut.png")->setEnabled(false);
-    AddAction(Cmd::kCopy, "&Copy\tCtrl+C", {}, "Copy", ":/icons/copy.png")->setEnabled(false);
-    AddAction(Cmd::kPaste, "&Paste\tCtrl+V", {}, "Paste", ":/icons/paste.png")->setEnabled(false);
+    AddAction(Cmd::kCut, "Cu&t\tCtrl+X", {}, "Cut")->setEnabled(false);
+    AddAction(Cmd::kCopy, "&Copy\tCtrl+C", {}, "Copy")->setEnabled(false);
+    AddAction(Cmd::kPaste, "&Paste\tCtrl+V", {}, "Paste")->setEnabled(false);
     AddAction(Cmd::kRadioInfo, "Radio &Information", QKeySequence("Ctrl+Alt+I"));
     AddAction(Cmd::kRefOsc, "Reference &Oscillator", QKeySequence("Ctrl+Alt+O"));
     AddAction(Cmd::kTxPowerHigh, "Tx Power &High", QKeySequence("Ctrl+Alt+H"));
@@ -189,7 +197,7 @@ void CMainFrame::CreateActions() {
     AddAction(Cmd::kHelpTopics, "&Help Topics", {}, "List the help topics");
     QAction* help = AddAction(Cmd::kHelp, "Help", QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::WindowShortcut);
-    AddAction(Cmd::kAbout, "&About Tuner...", {}, "About", ":/icons/about.png");
+    AddAction(Cmd::kAbout, "&About Tuner...", {}, "About");
 }
 
 void CMainFrame::AddActions(QWidget* target, std::initializer_list<int> ids) {
@@ -292,13 +300,15 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     statusBar()->showMessage("Ready");
-    // The lock-key states are not available to the toolkit; the panes keep their places.
+    // Lit while the lock is on, grey while it is off or the platform does not tell.
+    int i = 0;
     for (const char* text : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(text, this);
         pane->setObjectName(QString("pane") + text);
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         pane->setEnabled(false);
         statusBar()->addPermanentWidget(pane);
+        m_lockPanes[i++] = pane;
     }
     m_clockPane = new QLabel("00:00", this);
     m_clockPane->setObjectName("clockPane");
@@ -327,7 +337,16 @@ void CMainFrame::PostCommand(int id) {
     QMetaObject::invokeMethod(this, "OnCommand", Qt::QueuedConnection, Q_ARG(int, id));
 }
 
+bool CMainFrame::IsCommandBusy() const {
+    return m_nCommandDepth > 0 || QApplication::activeModalWidget() != nullptr;
+}
+
 void CMainFrame::OnCommand(int id) {
+    // One command at a time: a command posted while another one talks to the radio or waits
+    // in a modal box (a held Enter on a tree item) is dropped, so radio exchanges never nest.
+    // Help stays available inside a command.
+    if (IsCommandBusy() && id != Cmd::kHelp && id != Cmd::kHelpTopics)
+        return;
     using Handler = std::function<void(CMainFrame&)>;
     auto onView = [](void (CTunerView::*method)()) {
         return [method](CMainFrame& f) {
@@ -357,13 +376,16 @@ void CMainFrame::OnCommand(int id) {
         {Cmd::kAppExit, [](CMainFrame& f) { f.close(); }},
     };
     QPointer<CMainFrame> self(this);
+    ++m_nCommandDepth;
     if (const FeatureCommand* feature = FindFeature(id)) {
         OnFeature(*feature);
     } else if (auto it = handlers.find(id); it != handlers.end()) {
         it->second(*this);
     }
-    if (self)
-        UpdateCommands();
+    if (!self)
+        return;
+    --m_nCommandDepth;
+    UpdateCommands();
 }
 
 int CMainFrame::CurrentHelpContext() const {
@@ -372,9 +394,10 @@ int CMainFrame::CurrentHelpContext() const {
 
 void CMainFrame::UpdateCommands() {
     UpdateClock();
+    UpdateLockPanes();
     CTunerDoc* doc = GetActiveDoc();
-    setWindowTitle(doc ? QString("%1 - %2").arg(kAppTitle, QString::fromStdString(doc->GetTitle()))
-                       : QString(kAppTitle));
+    SetFrameTitle(doc ? QString("%1 - %2").arg(kAppTitle, QString::fromStdString(doc->GetTitle()))
+                      : QString(kAppTitle));
 
     for (int id : {Cmd::kFileSave, Cmd::kFileSaveAs, Cmd::kReportPrint, Cmd::kPrint,
                    Cmd::kPrintDirect, Cmd::kPrintPreview})
@@ -403,6 +426,39 @@ void CMainFrame::UpdateCommands() {
 void CMainFrame::UpdateClock() {
     QTime now = QTime::currentTime();
     m_clockPane->setText(FormatClockText(now.hour(), now.minute()));
+}
+
+void CMainFrame::UpdateLockPanes() {
+    const std::optional<LockKeyState> state =
+        m_lockKeySource ? m_lockKeySource() : std::optional<LockKeyState>();
+    const bool on[3] = {state && state->caps, state && state->num, state && state->scroll};
+    for (int i = 0; i < 3; ++i)
+        if (m_lockPanes[i])
+            m_lockPanes[i]->setEnabled(on[i]);
+}
+
+void CMainFrame::SetFrameTitle(const QString& title) {
+    m_strTitle = title;
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // A maximised document window writes its own title into the frame's; the frame's title
+    // stays "VEGAL 25 Tuner - <serial number>".
+    if (event->type() == QEvent::WindowTitleChange && !m_strTitle.isEmpty() &&
+        windowTitle() != m_strTitle)
+        setWindowTitle(m_strTitle);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+            UpdateLockPanes();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString CMainFrame::ClockPaneText() const {
@@ -532,7 +588,7 @@ int CMainFrame::ExecDialog(QDialog& dialog) {
 }
 
 void CMainFrame::ShowHelp(int context) {
-    CHelpWindow::ShowTopic(context);
+    CHelpWindow::ShowTopic(context);  // above the modal dialog that asks, when one is open
 }
 
 void CMainFrame::CloseDocument(CTunerDoc* doc) {
@@ -560,7 +616,8 @@ void CMainFrame::OnReadDevice(bool toolbar) {
     if (toolbar && !m_settings.m_strPortName.empty()) {
         SetPort(m_settings.m_strPortName);
     } else {
-        CSelectPortDlg dialog(BuildPortCandidates(m_deviceEnumerator(), m_settings.m_portMap),
+        CSelectPortDlg dialog(BuildPortCandidates(m_deviceEnumerator(), m_settings.m_portMap,
+                                                  m_settings.m_portLabels),
                               m_settings.m_strPortName, this);
         if (m_dialogs.Exec(dialog) != QDialog::Accepted)
             return;
@@ -568,10 +625,10 @@ void CMainFrame::OnReadDevice(bool toolbar) {
         if (port.empty())
             return;
         SetPort(port);
-        m_settings.m_bKeepStoredPort = false;  // chosen by the technician: remember it
     }
     CSplashWnd::ShowSplashScreen(this);
     OnFileNew();
+    CSplashWnd::CloseSplash();  // the read is over
 }
 
 void CMainFrame::OnFileNew() {
@@ -658,10 +715,7 @@ void CMainFrame::OnWriteDevice() {
 }
 
 void CMainFrame::OnPrintSetup() {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle("Print Setup");
-    m_dialogs.Exec(dialog);
+    m_printer.PrintSetup(this);
 }
 
 void CMainFrame::OnOptions() {
@@ -761,7 +815,43 @@ void CMainFrame::SaveWindowPlacement(QSettings& settings) const {
     settings.sync();
 }
 
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    if (OpenFilesFromDesktop(paths))
+        event->acceptProposedAction();
+}
+
+bool CMainFrame::OpenFilesFromDesktop(const QStringList& paths) {
+    if (paths.isEmpty() || IsCommandBusy())
+        return false;
+    activateWindow();
+    // Each file as File Open would take it: a second one meets the one-data-set rule.
+    QPointer<CMainFrame> self(this);
+    ++m_nCommandDepth;
+    for (const QString& path : paths) {
+        OpenDocumentFile(path);
+        if (!self)
+            return true;
+    }
+    --m_nCommandDepth;
+    UpdateCommands();
+    return true;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    CHelpWindow::CloseHelp();  // the program ends with its main window
     if (auto store = m_placementStore())
         SaveWindowPlacement(*store);
     for (QMdiSubWindow* sub : m_mdi->subWindowList())

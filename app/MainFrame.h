@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/LockKeyState.h"
 #include "app/PortCandidates.h"
 #include "app/ReportPrinter.h"
 #include "document/FrameLink.h"
@@ -65,6 +66,8 @@ public:
     Q_INVOKABLE void OnCommand(int id);
     /// Queues a command, so that the caller finishes its own handling first.
     void PostCommand(int id);
+    /// Whether a command is running or a modal box is open: no other command starts then.
+    bool IsCommandBusy() const;
 
     /// The document of the active document window, or null.
     CTunerDoc* GetActiveDoc() const;
@@ -88,6 +91,9 @@ public:
     CChildFrame* ShowDocument(std::unique_ptr<CTunerDoc> doc);
     /// Opens a .tun file into a new document window; false when it was refused.
     bool OpenDocumentFile(const QString& path);
+    /// Files handed over by the desktop (dropped on the frame, or "open with"): each is opened
+    /// as File Open would, unless a command is busy. Returns whether they were taken.
+    bool OpenFilesFromDesktop(const QStringList& paths);
 
     /// Enables, disables and removes commands after the rules of the open data set, and
     /// refreshes the clock pane and the title.
@@ -102,7 +108,13 @@ public:
     void SetDeviceEnumerator(SerialDeviceEnumerator enumerator) {
         m_deviceEnumerator = std::move(enumerator);
     }
-    /// Where Save writes placement on close (tests point it at a scratch store).
+    /// Where the lock-key panes read the keyboard (tests give a fixed state).
+    void SetLockKeySource(LockKeySource source) {
+        m_lockKeySource = std::move(source);
+        UpdateLockPanes();
+    }
+    /// Where Save writes placement on close (tests point it at a scratch store; a null store
+    /// keeps the placement unwritten).
     void SetPlacementStore(std::function<std::unique_ptr<QSettings>()> store) {
         m_placementStore = std::move(store);
     }
@@ -116,6 +128,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct FeatureCommand;
@@ -126,7 +142,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     QAction* AddAction(int id, const QString& text, const QKeySequence& keys = {},
-                       const QString& tip = {}, const QString& icon = {});
+                       const QString& tip = {});
     /// Adds the actions of these command ids in order; 0 adds a separator.
     void AddActions(QWidget* target, std::initializer_list<int> ids);
     void UpdateRecentFiles();
@@ -143,6 +159,9 @@ private:
     void OnAutoTune();
     void OnScreenDestroyed(QObject* screen);
     void UpdateClock();
+    void UpdateLockPanes();
+    /// Sets the frame's title and keeps it against the document window's own changes.
+    void SetFrameTitle(const QString& title);
 
     IHost& m_host;
     CAppSettings& m_settings;
@@ -154,6 +173,10 @@ private:
 
     QMdiArea* m_mdi = nullptr;
     QLabel* m_clockPane = nullptr;
+    QLabel* m_lockPanes[3] = {nullptr, nullptr, nullptr};  ///< CAP, NUM, SCRL
+    LockKeySource m_lockKeySource;
+    QString m_strTitle;
+    int m_nCommandDepth = 0;  ///< commands running (one, or a help command inside one)
     QTimer m_clockTimer;
     std::map<int, QAction*> m_actions;
     QMenu* m_fileMenu = nullptr;

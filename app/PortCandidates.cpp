@@ -46,7 +46,7 @@ bool IsRadioDevice(const std::string& description) {
 }
 
 std::vector<PortCandidate> BuildPortCandidates(const std::vector<SerialDeviceInfo>& devices,
-                                               const CPortMap& portMap) {
+                                               const CPortMap& portMap, const PortLabels& labels) {
     std::set<int> numbers;
     const int serialCount = static_cast<int>(portMap.SerialDevices().size());
     const int highest =
@@ -70,7 +70,11 @@ std::vector<PortCandidate> BuildPortCandidates(const std::vector<SerialDeviceInf
     }
 
     std::vector<PortCandidate> list;
-    for (int n : numbers) list.push_back({ComName(n), portMap.DeviceForCom(n)});
+    for (int n : numbers) {
+        auto label = labels.find(n);
+        list.push_back({ComName(n), portMap.DeviceForCom(n),
+                        label == labels.end() ? std::string() : label->second});
+    }
     std::sort(list.begin(), list.end(),
               [](const PortCandidate& a, const PortCandidate& b) { return a.name < b.name; });
     return list;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,11 @@ struct SerialDeviceInfo {
 struct PortCandidate {
     std::string name;    ///< "COM3"
     std::string device;  ///< "/dev/ttyUSB0", or empty when nothing is behind the name
+    std::string label;   ///< what stands behind the name ("bench radio"), shown for the device
 };
+
+/// Labels of COM numbers (the bench's: 1 "bench radio", 2 "bench test set").
+using PortLabels = std::map<int, std::string>;
 
 using SerialDeviceEnumerator = std::function<std::vector<SerialDeviceInfo>()>;
 
@@ -31,9 +36,10 @@ bool IsRadioDevice(const std::string& description);
 ///
 /// When a radio data cable is attached, only the COM names that stand for such cables are
 /// offered. Otherwise COM1..COMn for the n serial devices of the port map, plus every COM name
-/// mapped in the settings or by the bench.
+/// mapped in the settings or by the bench. Labelled numbers carry their label.
 std::vector<PortCandidate> BuildPortCandidates(const std::vector<SerialDeviceInfo>& devices,
-                                               const CPortMap& portMap);
+                                               const CPortMap& portMap,
+                                               const PortLabels& labels = {});
 
 /// Index of the entry to select: the remembered name (whole name, letter case ignored), or -1
 /// when it is not offered; the first entry when nothing is remembered.

@@ -8,6 +8,8 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QStatusBar>
 
+#include "app/SplashWnd.h"
+
 namespace {
 
 bool OnGuiThread() {
@@ -88,6 +90,7 @@ CQtHost::CQtHost() : m_clockBase(1000) {
 }
 
 MsgResult CQtHost::ShowOnGuiThread(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    CSplashWnd::CloseSplash();                         // it stays on top and would hide the box
     QApplication::setOverrideCursor(Qt::ArrowCursor);  // a box under the wait cursor
     QMessageBox box(ToQt(icon), QString::fromLatin1(kTitle), QString::fromStdString(text),
                     ToQt(buttons), m_parent.data());

@@ -1,10 +1,14 @@
 #include "app/SelectPortDlg.h"
 
+#include <QtGui/QKeyEvent>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFormLayout>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
+
+#include "app/HelpWindow.h"
+#include "resources/CommandIds.h"
 
 CSelectPortDlg::CSelectPortDlg(const std::vector<PortCandidate>& candidates,
                                const std::string& remembered, QWidget* parent)
@@ -12,9 +16,11 @@ CSelectPortDlg::CSelectPortDlg(const std::vector<PortCandidate>& candidates,
     setWindowTitle("Select Port");
     for (const PortCandidate& c : candidates) {
         QString name = QString::fromStdString(c.name);
-        QString text = c.device.empty()
-                           ? name
-                           : QString("%1  (%2)").arg(name, QString::fromStdString(c.device));
+        QString text = name;
+        if (!c.label.empty())
+            text = QString("%1 (%2)").arg(name, QString::fromStdString(c.label));
+        else if (!c.device.empty())
+            text = QString("%1  (%2)").arg(name, QString::fromStdString(c.device));
         m_list->addItem(text, name);
     }
     m_list->setCurrentIndex(SelectPortIndex(candidates, remembered));
@@ -45,4 +51,12 @@ std::string CSelectPortDlg::SelectedPort() const {
 
 void CSelectPortDlg::UpdateOk() {
     m_ok->setEnabled(m_list->currentIndex() >= 0);
+}
+
+void CSelectPortDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        CHelpWindow::ShowTopic(HelpId::kSelectPort);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

@@ -1,7 +1,11 @@
 #include "app/SplashWnd.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QEvent>
+#include <QtCore/QThread>
 #include <QtGui/QPainter>
+#include <QtGui/QWindow>
 
 bool CSplashWnd::s_enabled = true;
 QPointer<CSplashWnd> CSplashWnd::s_current;
@@ -28,8 +32,34 @@ void CSplashWnd::ShowSplashScreen(QWidget* parent) {
         splash->move(frame.center() - splash->rect().center());
     }
     splash->show();
-    splash->repaint();
+    splash->WaitUntilPainted();
     splash->m_timer.start(1000, splash);
+}
+
+void CSplashWnd::WaitUntilPainted() {
+    // Mapping is asynchronous: a window painted before the window system has exposed it
+    // stays blank. No input is taken meanwhile.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (windowHandle() && windowHandle()->isExposed())
+            break;
+        QThread::msleep(10);
+    }
+    repaint();
+}
+
+void CSplashWnd::CloseSplash() {
+    CSplashWnd* splash = s_current.data();
+    if (!splash)
+        return;
+    splash->m_timer.stop();
+    s_current = nullptr;
+    QWidget* parent = splash->parentWidget();
+    splash->close();
+    if (parent)
+        parent->update();
 }
 
 void CSplashWnd::paintEvent(QPaintEvent*) {
@@ -40,9 +70,5 @@ void CSplashWnd::paintEvent(QPaintEvent*) {
 void CSplashWnd::timerEvent(QTimerEvent* event) {
     if (event->timerId() != m_timer.timerId())
         return;
-    m_timer.stop();
-    s_current = nullptr;
-    if (parentWidget())
-        parentWidget()->update();
-    close();
+    CloseSplash();
 }

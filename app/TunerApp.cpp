@@ -1,10 +1,12 @@
 #include "app/TunerApp.h"
 
+#include <QtCore/QLocale>
 #include <QtCore/QSettings>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QTreeWidget>
 
+#include <clocale>
 #include <cstdio>
 
 #include "app/AppSettings.h"
@@ -35,6 +37,12 @@ AppOptions ParseAppOptions(const QStringList& arguments) {
         } else if (arg.startsWith("--bench=")) {
             options.bench = true;
             options.profile = arg.mid(8).toStdString();
+        } else if (arg == "--open") {
+            if (i + 1 >= arguments.size()) {
+                options.error = "--open needs a file name";
+                return options;
+            }
+            options.openFile = arguments[++i];
         } else if (arg == "--read-on-start") {
             options.readOnStart = true;
         } else if (arg == "--screenshot") {
@@ -69,11 +77,13 @@ QString AppUsage() {
                "Options:\n"
                "  --bench [PROFILE]    run against the virtual bench in this process: COM1 is its\n"
                "                       radio, COM2 its test set (for this run only; nothing is\n"
-               "                       written to the port settings). PROFILE defaults to\n"
+               "                       written to the settings). PROFILE defaults to\n"
                "                       \"standard\"%1\n"
                "  --read-on-start      read the radio on the remembered port once the window is "
                "up\n"
                "  --screenshot FILE    read the radio, save a picture of the window as FILE, quit\n"
+               "  --open FILE          open a .tun file once the window is up (the desktop's\n"
+               "                       \"open with\"; a file name alone is ignored)\n"
                "  --no-splash          do not show the splash window while reading\n"
                "  --version            print the version and quit\n"
                "  -h, --help           print this help and quit\n\n"
@@ -82,6 +92,13 @@ QString AppUsage() {
                "device). Without a mapping COMn is the n-th serial device of the machine.\n")
         .arg(profiles.isEmpty() ? QString()
                                 : QString(";\n                       profiles: ") + profiles);
+}
+
+void UseLocaleIndependentNumbers() {
+    // QApplication takes the user's locale for the C library too; printf and strtod would
+    // then write and read "851,0125".
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
 }
 
 namespace {
@@ -115,9 +132,11 @@ int RunTunerApp(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // No display name: the platform would append it to every window title.
     QApplication::setApplicationName(CAppSettings::kApplication);
-    QApplication::setApplicationDisplayName(CAppSettings::kApplication);
     QApplication::setApplicationVersion("R01.05.00");
+    QApplication::setDesktopFileName("vegal-tuner");
+    UseLocaleIndependentNumbers();
     InitVegalResources();
     RegisterFeatureScreens(CScreenFactory::Instance());
     CSplashWnd::s_enabled = !options.noSplash;
@@ -139,7 +158,9 @@ int RunTunerApp(int argc, char** argv) {
         settings.m_portMap.SetMapping(1, bench.RadioDevice());
         settings.m_portMap.SetMapping(2, bench.TestSetDevice());
         settings.m_strPortName = "COM1";
-        settings.m_bKeepStoredPort = true;
+        settings.m_bBenchRun = true;  // nothing of this run reaches the settings
+        settings.m_portLabels[1] = "bench radio";
+        settings.m_portLabels[2] = "bench test set";
         std::printf("vegal-tuner: bench profile %s, radio on COM1 (%s), test set on COM2 (%s)\n",
                     options.profile.c_str(), bench.RadioDevice().c_str(),
                     bench.TestSetDevice().c_str());
@@ -155,7 +176,13 @@ int RunTunerApp(int argc, char** argv) {
         QSettings store(CAppSettings::kCompany, CAppSettings::kApplication);
         frame.RestoreWindowPlacement(store);
     }
+    if (settings.m_bBenchRun)
+        frame.SetPlacementStore([] { return std::unique_ptr<QSettings>(); });
     frame.show();
+
+    if (!options.openFile.isEmpty()) {
+        QTimer::singleShot(0, &frame, [&] { frame.OpenFilesFromDesktop({options.openFile}); });
+    }
 
     if (options.readOnStart) {
         QTimer::singleShot(200, &frame, [&] {

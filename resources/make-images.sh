@@ -1,22 +1,10 @@
 #!/usr/bin/env bash
-# Draws the toolbar, tree, splash and application images once; the PNGs are committed.
+# Draws the tree, splash and application images once; the PNGs are committed.
 set -euo pipefail
 cd "$(dirname "$0")"
 F=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
-btn() { # name fill glyph textcolour
-  convert -size 24x24 xc:none -fill "$2" -stroke '#303030' -strokewidth 1 \
-    -draw 'roundrectangle 1,1 22,22 4,4' -font "$F" -pointsize 11 -fill "$4" -stroke none \
-    -gravity center -annotate +0+0 "$3" "icons/$1.png"
-}
-btn readdevice '#3d7fd1' 'R' white
-btn open '#e8c04a' 'O' '#303030'
-btn writedevice '#c9453a' 'W' white
-btn save '#5a9e4b' 'S' white
-btn cut '#d8d8d8' 'X' '#303030'
-btn copy '#d8d8d8' 'C' '#303030'
-btn paste '#d8d8d8' 'V' '#303030'
-btn print '#8a8a8a' 'P' white
-btn about '#6b5bb5' '?' white
+# The toolbar icons are drawn by the program (app/ToolbarIcons.cpp) when the desktop's
+# icon theme lacks them.
 # Tree images: feature, selected feature, heading, selected heading (16 px).
 convert -size 16x16 xc:none -fill '#3d7fd1' -stroke '#1d3f71' -draw 'circle 8,8 8,3' tree/feature.png
 convert -size 16x16 xc:none -fill '#f0a030' -stroke '#80500a' -draw 'circle 8,8 8,3' tree/feature-selected.png

@@ -127,3 +127,16 @@ TEST(SelectPortDialog, OkWithoutASelectionKeepsTheDialogOpen) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.SelectedPort(), "COM2");
 }
+
+TEST(SelectPortDialog, BenchPortsReadAsTheBenchsOwn) {
+    EnsureApp();
+    CPortMap map = MapWithDevices(1);
+    map.SetMapping(1, "/dev/pts/7");
+    map.SetMapping(2, "/dev/pts/8");
+    const PortLabels labels = {{1, "bench radio"}, {2, "bench test set"}};
+    CSelectPortDlg dialog(BuildPortCandidates({}, map, labels), "COM1");
+    ASSERT_EQ(dialog.PortList()->count(), 2);
+    EXPECT_EQ(dialog.PortList()->itemText(0), "COM1 (bench radio)");
+    EXPECT_EQ(dialog.PortList()->itemText(1), "COM2 (bench test set)");
+    EXPECT_EQ(dialog.SelectedPort(), "COM1");
+}

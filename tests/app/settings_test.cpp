@@ -54,21 +54,26 @@ TEST(AppSettings, PortsGroupFillsThePortMapAndBadEntriesAreSkipped) {
     EXPECT_EQ(settings.m_nRadioBaud, 9600);
 }
 
-TEST(AppSettings, BenchRunKeepsTheStoredPortUnlessTheTechnicianChoseOne) {
+TEST(AppSettings, BenchRunLeavesTheStoreAsItWas) {
+    // Whatever the run on the bench chose (its COM1, a port picked in Select Port, an option,
+    // a file), the next run on real ports finds the settings of the last real run.
     auto store = FreshSettings();
     store->setValue("MySetting/PortName", "COM4");
+    store->setValue("MySetting/ReminderOn", 0);
     CAppSettings settings;
     settings.Load(*store);
-    settings.m_strPortName = "COM1";  // the bench's radio, for this run
-    settings.m_bKeepStoredPort = true;
+    settings.m_bBenchRun = true;
+    settings.m_strPortName = "COM2";
     settings.m_nReminderOff = 1;
+    settings.AddRecentFile("/tmp/bench.tun");
     settings.Save(*store);
     EXPECT_EQ(store->value("MySetting/PortName").toString(), "COM4");
-    EXPECT_EQ(store->value("MySetting/ReminderOn").toInt(), 1);
+    EXPECT_EQ(store->value("MySetting/ReminderOn").toInt(), 0);
+    EXPECT_FALSE(store->contains("Recent File List/File1"));
 
-    settings.m_bKeepStoredPort = false;  // chosen in the Select Port dialog
+    settings.m_bBenchRun = false;
     settings.Save(*store);
-    EXPECT_EQ(store->value("MySetting/PortName").toString(), "COM1");
+    EXPECT_EQ(store->value("MySetting/PortName").toString(), "COM2");
 }
 
 TEST(OptionsDialog, FreshMachineShowsBothBoxesTicked) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ public:
     };
 
     MsgResult ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
+        if (onMessage)
+            onMessage(text);  // while the box would be up
         std::lock_guard<std::mutex> lock(m_mutex);
         m_messages.push_back({text, icon, buttons});
         if (!m_answers.empty()) {
@@ -30,10 +33,14 @@ public:
         }
         switch (buttons) {
             case MsgButtons::YesNo:
-            case MsgButtons::YesNoCancel: return MsgResult::Yes;
-            case MsgButtons::AbortRetryIgnore: return MsgResult::Abort;
-            case MsgButtons::RetryCancel: return MsgResult::Cancel;
-            default: return MsgResult::Ok;
+            case MsgButtons::YesNoCancel:
+                return MsgResult::Yes;
+            case MsgButtons::AbortRetryIgnore:
+                return MsgResult::Abort;
+            case MsgButtons::RetryCancel:
+                return MsgResult::Cancel;
+            default:
+                return MsgResult::Ok;
         }
     }
     void BeginWaitCursor() override {
@@ -50,6 +57,8 @@ public:
         return m_now;
     }
     void Sleep(std::uint32_t ms) override {
+        if (onSleep)
+            onSleep(ms);  // while the wait would last
         std::lock_guard<std::mutex> lock(m_mutex);
         m_sleeps.push_back(ms);
         m_now += ms;
@@ -78,6 +87,10 @@ public:
         return n;
     }
     void Clear() { m_messages.clear(); }
+
+    /// Called as each message is shown and as each sleep begins (outside the lock).
+    std::function<void(const std::string&)> onMessage;
+    std::function<void(std::uint32_t)> onSleep;
 
     std::vector<Message> m_messages;
     std::deque<MsgResult> m_answers;
