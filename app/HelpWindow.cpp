@@ -2,11 +2,14 @@
 
 #include <QtCore/QEvent>
 #include <QtCore/QFile>
+#include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QTextBrowser>
 #include <QtWidgets/QToolBar>
 #include <QtWidgets/QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 QPointer<CHelpWindow> g_help;
@@ -94,6 +97,20 @@ void CHelpWindow::Show(int context) {
     AttachTo(modal ? modal : s_mainWindow.data());
 
     m_browser->setSource(QUrl("qrc" + PageFor(context)));
+    if (!m_placed && s_mainWindow) {
+        // First time: beside the main window's right edge, inside its screen.
+        m_placed = true;
+        const QRect frame = s_mainWindow->frameGeometry();
+        QRect place(QPoint(frame.right() - width() - 24, frame.top() + 96), size());
+        if (const QScreen* screen = s_mainWindow->screen()) {
+            const QRect area = screen->availableGeometry();
+            place.moveRight(std::min(place.right(), area.right()));
+            place.moveBottom(std::min(place.bottom(), area.bottom()));
+            place.moveLeft(std::max(place.left(), area.left()));
+            place.moveTop(std::max(place.top(), area.top()));
+        }
+        move(place.topLeft());
+    }
     show();
     raise();
     activateWindow();

@@ -46,5 +46,6 @@ private:
     QAction* m_back;
     QAction* m_forward;
     QPointer<QWidget> m_modalOwner;
+    bool m_placed = false;
     static QPointer<QWidget> s_mainWindow;
 };

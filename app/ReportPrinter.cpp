@@ -4,6 +4,7 @@
 #include <QtGui/QPainter>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrintPreviewDialog>
+#include <QtPrintSupport/QPrintPreviewWidget>
 #include <QtPrintSupport/QPrinter>
 #include <QtPrintSupport/QPrinterInfo>
 #include <QtWidgets/QDialogButtonBox>
@@ -137,6 +138,11 @@ void CReportPrinter::Preview(CTunerDoc& doc, QWidget* parent) {
     PreparePrinter(*m_printer);
     QPrintPreviewDialog dialog(m_printer.get(), parent);
     dialog.setWindowTitle("Print Preview");
+    // Large enough to read the page at its width.
+    if (QWidget* window = parent ? parent->window() : nullptr)
+        dialog.resize(std::max(640, window->width() * 4 / 5), std::max(480, window->height() - 80));
+    if (auto* view = dialog.findChild<QPrintPreviewWidget*>())
+        view->fitToWidth();
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&doc](QPrinter* p) {
         QPainter painter(p);
         DrawReportPage(doc, painter, *p);
