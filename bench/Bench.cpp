@@ -2,10 +2,13 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 #include "PtyLine.h"
 #include "RadioProfile.h"
@@ -130,8 +133,9 @@ struct CBench::Impl {
             const std::string out = impl->testSet->TakeOutput();
             if (out.empty())
                 return;
-            // Polls nobody reads pile up in the tuner's closed port; a real line loses them.
-            if (impl->testSetLine->PendingToTuner() > 240)
+            // Polls nobody reads pile up in the tuner's port when the line cannot see it
+            // close; a real line loses them.
+            if (!impl->testSetLine->TracksOpens() && impl->testSetLine->PendingToTuner() > 240)
                 impl->testSetLine->DiscardPendingToTuner();
             impl->testSetLine->Send(out, now);
         }
@@ -152,6 +156,10 @@ CBench::CBench(BenchOptions options) : m_impl(std::make_unique<Impl>()) {
         std::make_unique<CSimRadio>(m_impl->profile, m_impl->options.seed, m_impl->options.noise);
     m_impl->testSet = std::make_unique<CSimTestSet>(m_impl->radio.get());
     m_impl->testSet->SetDownloadQuietMs(m_impl->options.downloadQuietMs);
+    if (m_impl->options.testSetStart != BenchOptions::TestSetStart::Empty) {
+        m_impl->testSet->StoreResidentProgram(
+            m_impl->options.testSetStart == BenchOptions::TestSetStart::Running, CPtyLine::NowMs());
+    }
     m_impl->testSet->SetLineObserver(
         [impl = m_impl.get()](const std::string& line) { impl->Trace("testset", line); });
     SetFaults(m_impl->options.faults);
@@ -183,6 +191,7 @@ bool CBench::Start(std::string& error) {
     }
     if (!d.options.testSetLink.empty() || d.options.testSet) {
         d.testSetLine = std::make_unique<CPtyLine>(d.options.testSetBaud, true, d.options.paced);
+        d.testSetLine->SetLoseWhileClosed(true);  // a serial line keeps nothing for a closed port
         if (!d.testSetLine->Open(d.options.testSetLink, error)) {
             d.testSetLine.reset();
             d.radioLine.reset();
@@ -227,6 +236,26 @@ void CBench::SetFaults(const BenchFaults& faults) {
     m_impl->options.faults = faults;
     m_impl->radio->SetFaults(faults);
     m_impl->testSet->SetFaults(faults);
+}
+
+void CBench::SettleTestSet(std::uint32_t ms) {
+    Impl& d = *m_impl;
+    if (!d.testSetLine)
+        return;
+    const std::int64_t deadline = CPtyLine::NowMs() + ms;
+    for (;;) {
+        const std::int64_t now = CPtyLine::NowMs();
+        if (now >= deadline)
+            return;
+        std::int64_t wake = now + 1;
+        if (d.testSetLine->InputIdle()) {
+            const std::int64_t work = d.testSet->NextWorkEventMs();
+            if (work < 0 || work > deadline)
+                return;
+            wake = std::max(work, now + 1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(wake, deadline) - now));
+    }
 }
 
 std::vector<std::string> CBench::RadioRequests() const {

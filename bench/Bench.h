@@ -22,7 +22,11 @@ struct BenchOptions {
     int testSetBaud = 19200;
     bool paced = true;           ///< pace bytes at the baud rate
     int downloadQuietMs = 2000;  ///< gap that ends a download into the test set
-    BenchFaults faults;          ///< initial faults (also settable later)
+    /// The test set at start: nothing stored, the resident program stored as "Quorvin", or
+    /// stored and already running.
+    enum class TestSetStart { Empty, Stored, Running };
+    TestSetStart testSetStart = TestSetStart::Empty;
+    BenchFaults faults;  ///< initial faults (also settable later)
 };
 
 /// The virtual bench: a simulated radio and, optionally, a simulated HP8920B, each behind
@@ -48,6 +52,12 @@ public:
     CSimTestSet& TestSet();
     /// Sets the faults of radio and test set together.
     void SetFaults(const BenchFaults& faults);
+
+    /// Lets the test set do the work that falls due within the next ms milliseconds (what the
+    /// tuner's waits give it time for): returns once everything the tuner sent has been read
+    /// and no work but idle polling is due before then, or after ms at most. Tests whose
+    /// host clock is simulated call this from their Sleep.
+    void SettleTestSet(std::uint32_t ms);
 
     /// Request payloads received, lower-case hex without blanks, in order.
     std::vector<std::string> RadioRequests() const;

@@ -23,6 +23,11 @@ struct BenchFaults {
     bool refuseBer = false;         ///< the BER start answers 00 16 01
 
     // Test set.
-    bool testSetShortReplies = false;  ///< measurement replies lose their last value line
+    bool testSetShortReplies = false;  ///< measurement replies stop halfway through field 2
+    bool testSetShortField1 = false;   ///< measurement replies stop halfway through field 1
     bool testSetSilent = false;        ///< the test set sends nothing at all
+    bool testSetNoCts = false;         ///< the frequency code is not answered with "CTS"
+    /// Measurements that send no reply and go back to polling, as after an instrument-bus
+    /// error: this many of the next ones (-1: every one).
+    int testSetNoReply = 0;
 };

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -40,6 +41,8 @@ CPtyLine::~CPtyLine() {
         if (fs::is_symlink(m_link, ec) && fs::read_symlink(m_link, ec) == m_slavePath)
             fs::remove(m_link, ec);
     }
+    if (m_inotify >= 0)
+        ::close(m_inotify);
     if (m_keeper >= 0)
         ::close(m_keeper);
     if (m_master >= 0)
@@ -70,6 +73,16 @@ bool CPtyLine::Open(const std::string& link, std::string& error) {
     ::tcsetattr(m_keeper, TCSANOW, &tio);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    if (m_loseWhileClosed) {
+        // The slave's open and close notices tell when the tuner holds the line; without
+        // them the line keeps what it sends, as before.
+        m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_inotify >= 0 &&
+            ::inotify_add_watch(m_inotify, m_slavePath.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+            ::close(m_inotify);
+            m_inotify = -1;
+        }
+    }
 
     if (!link.empty()) {
         std::error_code ec;
@@ -133,6 +146,38 @@ void CPtyLine::DiscardPendingToTuner() {
         ::tcflush(m_keeper, TCIFLUSH);
 }
 
+bool CPtyLine::InputIdle() const {
+    int n = 0;
+    if (m_reading || (m_master >= 0 && ::ioctl(m_master, FIONREAD, &n) == 0 && n > 0))
+        return false;
+    return !m_reading;
+}
+
+void CPtyLine::TrackOpens() {
+    if (m_inotify < 0)
+        return;
+    alignas(inotify_event) char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_inotify, buf, sizeof buf);
+        if (n <= 0)
+            return;
+        bool closedNow = false;
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+            if (e->mask & IN_OPEN) {
+                ++m_tunerOpens;
+            } else if (e->mask & IN_CLOSE) {
+                m_tunerOpens = std::max(0, m_tunerOpens - 1);
+                closedNow = closedNow || m_tunerOpens == 0;
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+        }
+        // What the tuner had not read is gone with its port.
+        if (closedNow && m_tunerOpens == 0)
+            DiscardPendingToTuner();
+    }
+}
+
 namespace {
 /// How far a busy line may fall behind its byte clock before it counts as idle.
 constexpr double kCatchUpMs = 5.0;
@@ -142,12 +187,20 @@ void CPtyLine::Run() {
     const double byteMs = ByteMs();
     double lineFreeAt = 0;  // when the last byte written has fully gone out
     while (!m_stop) {
+        TrackOpens();
         double now = NowMsExact();
         double wakeAt = now + 20;
 
         // Output: every byte whose wire time has come.
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_inotify >= 0 && m_tunerOpens == 0) {
+                // Nobody listens: the bytes go out on the wire and are lost.
+                while (!m_out.empty() && m_out.front().notBeforeMs <= now) {
+                    lineFreeAt = std::max(lineFreeAt, now);
+                    m_out.pop_front();
+                }
+            }
             while (!m_out.empty() && !m_xoff) {
                 Chunk& c = m_out.front();
                 if (c.notBeforeMs > now) {
@@ -189,9 +242,11 @@ void CPtyLine::Run() {
             waitMs = 0;
         const timespec timeout{static_cast<time_t>(waitMs / 1000.0),
                                static_cast<long>(std::fmod(waitMs, 1000.0) * 1e6)};
-        pollfd p{m_master, POLLIN, 0};
-        const int r = ::ppoll(&p, 1, &timeout, nullptr);
+        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_inotify, POLLIN, 0}};
+        const int r = ::ppoll(fds, m_inotify >= 0 ? 2 : 1, &timeout, nullptr);
+        const pollfd& p = fds[0];
         if (r > 0 && (p.revents & POLLIN)) {
+            m_reading = true;
             std::uint8_t buf[512];
             const ssize_t n = ::read(m_master, buf, sizeof buf);
             if (n > 0 && m_device) {
@@ -208,7 +263,8 @@ void CPtyLine::Run() {
                 if (!data.empty())
                     m_device->OnInput(data.data(), data.size(), NowMs());
             }
-        } else if (r > 0) {
+            m_reading = false;
+        } else if (r > 0 && !(fds[1].revents & POLLIN)) {
             ::usleep(2000);  // a hang-up cannot happen while the keeper is open; never spin
         }
         if (m_device) {

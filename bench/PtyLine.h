@@ -28,6 +28,14 @@ public:
     CPtyLine(const CPtyLine&) = delete;
     CPtyLine& operator=(const CPtyLine&) = delete;
 
+    /// Bytes sent while the tuner has the line closed are lost, as on a real serial line
+    /// (and what waits unread when it closes is dropped). Set before Open.
+    void SetLoseWhileClosed(bool lose) { m_loseWhileClosed = lose; }
+    /// The line sees the tuner open and close it (false when the system cannot tell).
+    bool TracksOpens() const { return m_inotify >= 0; }
+    /// Everything the tuner sent has been read and handed to the device.
+    bool InputIdle() const;
+
     /// Opens the pty (and the symlink when link is not empty); false with a reason.
     bool Open(const std::string& link, std::string& error);
     void Start(IDevice* device);
@@ -50,6 +58,8 @@ public:
 
 private:
     void Run();
+    /// Reads the open and close notices of the slave; true when the tuner has it open.
+    void TrackOpens();
 
     int m_baud;
     bool m_xonXoff;
@@ -62,6 +72,10 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     bool m_xoff = false;
+    bool m_loseWhileClosed = false;
+    int m_inotify = -1;
+    int m_tunerOpens = 0;  ///< opens of the slave by others than the bench
+    std::atomic<bool> m_reading{false};
 
     struct Chunk {
         std::vector<std::uint8_t> bytes;

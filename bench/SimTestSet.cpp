@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "SimRadio.h"
+#include "TestSetProgramCopy.h"
 
 namespace {
 
@@ -28,8 +29,6 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 
 /// Gap after the last frequency digit that ends the frequency text.
 constexpr int kFreqQuietMs = 100;
-/// How long the program waits for the first frequency digit after "CTS".
-constexpr int kFreqFirstByteMs = 1000;
 /// Time a measurement takes on the instrument bus.
 constexpr int kMeasureMs = 120;
 /// Time from "run" to the first poll of the resident program.
@@ -58,6 +57,35 @@ std::string CSimTestSet::FormatValue(double v) {
     e = std::clamp(e, -999, 999);
     std::snprintf(buf, sizeof buf, "%c%.8fE%c%03d", sign, m, e < 0 ? '-' : '+', std::abs(e));
     return buf;
+}
+
+void CSimTestSet::SetNoteObserver(std::function<void(const std::string&)> observer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_noteObserver = std::move(observer);
+}
+
+void CSimTestSet::StoreResidentProgram(bool running, std::int64_t nowMs) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_file.clear();
+    for (const std::string& line : TestSetProgramCopy::Program()) {
+        // A free comment line is stored as a bare comment.
+        const bool free = line.size() >= 2 && line.compare(line.size() - 2, 2, "!*") == 0;
+        m_file.push_back(free ? line.substr(0, line.size() - 1) : line);
+    }
+    m_hasFile = true;
+    if (running) {
+        m_program = m_file;
+        m_programIsResident = true;
+        m_programIsLoader = false;
+        m_mode = Mode::Resident;
+        m_busy = Busy::None;
+        m_nextIdleMs = nowMs;
+    }
+}
+
+void CSimTestSet::Note(const std::string& text) {
+    if (m_noteObserver)
+        m_noteObserver(text);
 }
 
 void CSimTestSet::SetFaults(const BenchFaults& faults) {
@@ -132,7 +160,7 @@ void CSimTestSet::Feed(const std::uint8_t* data, std::size_t size, std::int64_t 
                 m_freqDigits += c;
             continue;
         }
-        if (m_mode == Mode::Resident && m_busy == Busy::Measure)
+        if (m_mode == Mode::Resident && (m_busy == Busy::Measure || m_busy == Busy::CtsDelay))
             continue;  // the program is on the instrument bus, not reading the port
         if (c == 27) {
             if (!m_partial.empty()) {
@@ -143,14 +171,12 @@ void CSimTestSet::Feed(const std::uint8_t* data, std::size_t size, std::int64_t 
             if (m_mode == Mode::Editor && ++m_escCount == 2) {
                 m_program = m_editor;
                 m_programIsResident = false;
-                m_programIsLoader = false;
-                bool creates = false, enters = false;
-                for (const std::string& l : m_program) {
-                    const std::string t = Upper(Trim(l));
-                    creates = creates || StartsWith(t, "CREATE ASCII");
-                    enters = enters || t.find("ENTER 9;") != std::string::npos;
-                }
-                m_programIsLoader = creates && enters;
+                // Only the loader itself stores what follows; anything else typed into the
+                // editor is not a program this instrument knows how to run.
+                const std::string difference = TestSetProgramCopy::CompareLoader(m_program);
+                m_programIsLoader = difference.empty();
+                if (!m_programIsLoader)
+                    Note("the editor does not hold the loader: " + difference);
                 m_mode = Mode::Instrument;
             }
             continue;
@@ -206,9 +232,15 @@ void CSimTestSet::Command(const std::string& line, std::int64_t now) {
         const std::string name = b == std::string::npos ? "" : line.substr(a + 1, b - a - 1);
         m_program.clear();
         m_programIsLoader = m_programIsResident = false;
-        if (name == kFileName && m_hasFile && !m_file.empty() && m_file[0] == kFirstLine) {
-            m_program = m_file;
-            m_programIsResident = true;
+        if (name == kFileName && m_hasFile) {
+            // A damaged download stays stored as it was sent, but does not load.
+            const std::string difference = TestSetProgramCopy::CompareProgram(m_file);
+            if (difference.empty()) {
+                m_program = m_file;
+                m_programIsResident = true;
+            } else {
+                Note("GET \"Quorvin\" refused: " + difference);
+            }
         }
     } else if (t == "RUN") {
         if (m_programIsLoader) {
@@ -230,10 +262,10 @@ void CSimTestSet::Code(int code, std::int64_t now) {
             m_busy = Busy::None;
             break;
         case 2:
-            Emit("CTS\r\n");
-            m_busy = Busy::FreqWait;
+            // The program sets up the analyzer, clears its serial input and then says "CTS".
+            m_busy = Busy::CtsDelay;
             m_freqDigits.clear();
-            m_busyUntilMs = now + kFreqFirstByteMs;
+            m_busyUntilMs = now + kCtsDelayMs;
             break;
         case 3:
         case 4:
@@ -248,7 +280,9 @@ void CSimTestSet::Code(int code, std::int64_t now) {
 
 void CSimTestSet::Reply(const std::string& a, const std::string& b, const std::string& c) {
     std::string r = "C\r\b\r\n" + a + "\r\n";
-    if (m_faults.testSetShortReplies) {
+    if (m_faults.testSetShortField1) {
+        r = "C\r\b\r\n" + a.substr(0, a.size() / 2);
+    } else if (m_faults.testSetShortReplies) {
         r += b.substr(0, b.size() / 2);
     } else {
         r += b + "\r\n" + c + "\r\n";
@@ -257,6 +291,12 @@ void CSimTestSet::Reply(const std::string& a, const std::string& b, const std::s
 }
 
 void CSimTestSet::Measure(bool manual) {
+    if (m_faults.testSetNoReply != 0) {
+        // An instrument-bus error: no reply, and the program goes back to polling.
+        if (m_faults.testSetNoReply > 0)
+            --m_faults.testSetNoReply;
+        return;
+    }
     const RfOutput o = m_radio ? m_radio->Transmitter() : RfOutput{};
     double first = 0, power = 0, dev = 0;
     if (manual) {
@@ -292,6 +332,15 @@ void CSimTestSet::Tick(std::int64_t now) {
     }
     if (m_mode != Mode::Resident)
         return;
+    if (m_busy == Busy::CtsDelay) {
+        if (now < m_busyUntilMs)
+            return;
+        if (!m_faults.testSetNoCts)
+            Emit("CTS\r\n");
+        m_busy = Busy::FreqWait;
+        m_busyUntilMs = now + kFreqFirstByteMs;
+        return;
+    }
     if (m_busy == Busy::FreqWait) {
         const bool ended =
             m_freqDigits.empty() ? now >= m_busyUntilMs : now - m_lastInputMs >= kFreqQuietMs;
@@ -320,15 +369,27 @@ void CSimTestSet::Tick(std::int64_t now) {
     }
 }
 
-std::int64_t CSimTestSet::NextEventMs() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+std::int64_t CSimTestSet::NextWorkEventLocked() const {
     if (m_mode == Mode::Download)
         return m_download.empty() ? -1 : m_lastInputMs + m_quietMs;
     if (m_mode != Mode::Resident)
         return -1;
     if (m_busy == Busy::FreqWait)
         return m_freqDigits.empty() ? m_busyUntilMs : m_lastInputMs + kFreqQuietMs;
-    if (m_busy == Busy::Measure)
+    if (m_busy == Busy::Measure || m_busy == Busy::CtsDelay)
         return m_busyUntilMs;
+    return -1;
+}
+
+std::int64_t CSimTestSet::NextWorkEventMs() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return NextWorkEventLocked();
+}
+
+std::int64_t CSimTestSet::NextEventMs() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::int64_t work = NextWorkEventLocked();
+    if (work >= 0 || m_mode != Mode::Resident)
+        return work;
     return m_nextIdleMs;
 }

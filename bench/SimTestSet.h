@@ -20,6 +20,10 @@ public:
     static constexpr const char* kFileName = "Quorvin";
     static constexpr const char* kFirstLine = "10   ! Quorvin Rev D.03.00";
     static constexpr int kIdleMs = 75;
+    /// Instrument-bus work between the frequency code and "CTS".
+    static constexpr int kCtsDelayMs = 60;
+    /// How long the program waits for the first frequency digit (its 0.1 s serial time-out).
+    static constexpr int kFreqFirstByteMs = 100;
 
     /// radio may be null: nothing is then measured.
     explicit CSimTestSet(CSimRadio* radio);
@@ -38,6 +42,11 @@ public:
     void SetDownloadQuietMs(int ms);
     /// Called with every line received (terminator removed; ESC as the one-byte line).
     void SetLineObserver(std::function<void(const std::string&)> observer);
+    /// Called with what the instrument would show about a program it refuses to run.
+    void SetNoteObserver(std::function<void(const std::string&)> observer);
+    /// Starts with the resident program stored as "Quorvin" (a faithful download), and
+    /// running when running is true (its first poll at nowMs).
+    void StoreResidentProgram(bool running, std::int64_t nowMs);
 
     Mode CurrentMode() const;
     bool HasFile() const;
@@ -45,6 +54,9 @@ public:
     std::vector<std::string> Lines() const;
     double AnalyzerFrequencyHz() const;
     void ClearLines();
+    /// When Tick next has work to do that the tuner waits for (the end of a download, "CTS",
+    /// the end of a frequency, a measurement): -1 when only idle polls are due.
+    std::int64_t NextWorkEventMs() const;
 
     /// A value as the instrument writes it: 16 characters, e.g. " 8.51012500E+008".
     static std::string FormatValue(double v);
@@ -56,11 +68,14 @@ private:
     void Reply(const std::string& a, const std::string& b, const std::string& c);
     void Emit(const std::string& s);
     void Record(const std::string& line);
+    void Note(const std::string& text);
     void Measure(bool manual);
+    std::int64_t NextWorkEventLocked() const;
 
     CSimRadio* m_radio;
     mutable std::mutex m_mutex;
     std::function<void(const std::string&)> m_observer;
+    std::function<void(const std::string&)> m_noteObserver;
     BenchFaults m_faults;
     int m_quietMs = 2000;
 
@@ -78,7 +93,7 @@ private:
 
     // Resident program.
     std::int64_t m_nextIdleMs = -1;
-    enum class Busy { None, FreqWait, Measure };
+    enum class Busy { None, CtsDelay, FreqWait, Measure };
     Busy m_busy = Busy::None;
     bool m_manual = false;
     std::int64_t m_busyUntilMs = -1;

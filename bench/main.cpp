@@ -22,10 +22,14 @@ void OnSignal(int) {
 void Usage(std::ostream& out) {
     out << "usage: vegal-bench --radio PATH [--testset PATH] [--profile NAME|FILE] [--trace FILE]\n"
            "                   [--seed N] [--no-noise] [--unpaced] [--radio-baud N]\n"
-           "                   [--testset-baud N] [--download-gap MS] [fault flags]\n"
+           "                   [--testset-baud N] [--download-gap MS]\n"
+           "                   [--testset-stored | --testset-running] [fault flags]\n"
            "                   [--list-profiles] [--help]\n"
            "\n"
            "Runs until SIGINT or SIGTERM; PATH and FILE may be relative.\n"
+           "\n"
+           "  --testset-stored       the test set starts with the resident program stored\n"
+           "  --testset-running      the test set starts with the resident program running\n"
            "\n"
            "Fault flags:\n"
            "  --no-answer            the radio never answers\n"
@@ -39,7 +43,11 @@ void Usage(std::ostream& out) {
            "  --empty-serial         empty serial number\n"
            "  --freq-list-error      the frequency-list read answers with an error status\n"
            "  --refuse-ber           the radio refuses the BER test\n"
-           "  --testset-short        the test set sends short measurement replies\n"
+           "  --testset-short        measurement replies stop halfway through the second value\n"
+           "  --testset-short-field1 measurement replies stop halfway through the first value\n"
+           "  --testset-no-reply[=N] the next N measurements (default: every one) send no\n"
+           "                         reply and the program goes back to polling\n"
+           "  --testset-no-cts       the frequency code is not answered with CTS\n"
            "  --testset-silent       the test set sends nothing\n";
 }
 
@@ -130,6 +138,23 @@ int main(int argc, char** argv) {
             o.faults.refuseBer = true;
         } else if (a == "--testset-short") {
             o.faults.testSetShortReplies = true;
+        } else if (a == "--testset-short-field1") {
+            o.faults.testSetShortField1 = true;
+        } else if (a == "--testset-no-reply" || a.rfind("--testset-no-reply=", 0) == 0) {
+            o.faults.testSetNoReply = -1;
+            long n = 0;
+            if (a.size() > 19 && (!ParseInt(a.c_str() + 19, n) || n <= 0)) {
+                std::cerr << "vegal-bench: " << a << " needs a positive count\n";
+                return 2;
+            }
+            if (n > 0)
+                o.faults.testSetNoReply = static_cast<int>(n);
+        } else if (a == "--testset-no-cts") {
+            o.faults.testSetNoCts = true;
+        } else if (a == "--testset-stored") {
+            o.testSetStart = BenchOptions::TestSetStart::Stored;
+        } else if (a == "--testset-running") {
+            o.testSetStart = BenchOptions::TestSetStart::Running;
         } else if (a == "--testset-silent") {
             o.faults.testSetSilent = true;
         } else {
@@ -154,6 +179,9 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     CBench bench(o);
+    bench.TestSet().SetNoteObserver([](const std::string& note) {
+        std::cerr << "vegal-bench: test set: " << note << std::endl;
+    });
     std::string error;
     if (!bench.Start(error)) {
         std::cerr << "vegal-bench: " << error << "\n";

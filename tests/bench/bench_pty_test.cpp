@@ -1,4 +1,5 @@
 #include "bench/Bench.h"
+#include "bench/TestSetProgramCopy.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -234,12 +235,20 @@ TEST(BenchTestSet, DownloadStartMeasureAndFlowControlOverPty) {
             std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
         }
     };
-    send({"SCRATCH ALL\r", "MSI \":MEMORY,0\"\r", "edit\r", "CREATE ASCII Incomming$\r",
-          "ENTER 9;IN$\r", "\x1b", "\x1b", "run\r"},
-         20);
-    send({"10   ! Quorvin Rev D.03.00\n", "20   !\n", "30   !\n"}, 20);
+    std::vector<std::string> loader{"SCRATCH ALL\r", "MSI \":MEMORY,0\"\r", "edit\r"};
+    for (const std::string& line : TestSetProgramCopy::LoaderBody()) loader.push_back(line + "\r");
+    loader.insert(loader.end(), {"\x1b", "\x1b", "run\r"});
+    send(loader, 5);
+    std::vector<std::string> program;
+    for (std::string line : TestSetProgramCopy::Program()) {
+        if (line.compare(line.size() - 2, 2, "!*") == 0)
+            line.pop_back();  // a free comment line: a bare "!"
+        program.push_back(line + "\n");
+    }
+    send(program, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     ASSERT_TRUE(bench.TestSet().HasFile());
+    EXPECT_EQ(bench.TestSet().File().size(), 241u);
     send({"SCRATCH ALL\r", "MASS STORAGE IS \":MEMORY,0\"\r", "GET \"Quorvin\"\r", "run\r"}, 20);
     const std::string idle = c.Read(600);
     EXPECT_NE(idle.find("X\r\n"), std::string::npos);
@@ -272,7 +281,7 @@ TEST(BenchTestSet, DownloadStartMeasureAndFlowControlOverPty) {
     const std::vector<std::string> lines = bench.TestSetLines();
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[0], "SCRATCH ALL");
-    EXPECT_EQ(lines[5], "\x1b");
+    EXPECT_EQ(lines[43], "\x1b");
     EXPECT_EQ(lines.back(), "1");
 }
 

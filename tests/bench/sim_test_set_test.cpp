@@ -6,31 +6,27 @@
 #include <vector>
 
 #include "bench/SimRadio.h"
+#include "bench/TestSetProgramCopy.h"
 
 namespace {
 
-/// The loader items as the tuner types them (a shortened editor body with the same shape).
+/// The loader items as the tuner types them: the bench's own copy of the loader.
 std::vector<std::string> LoaderItems() {
-    return {"SCRATCH ALL\r",
-            "MSI \":MEMORY,0\"\r",
-            "edit\r",
-            "! DOWNLOAD\r",
-            "COM /File_name/ Incomming$[10]\r",
-            "Incomming$=\"Quorvin\"\r",
-            "CALL Code(Incomming$,In$)\r",
-            "END\r",
-            "  SUB Code(Incomming$, In$)\r",
-            "    CREATE ASCII Incomming$&\":MEMORY,0\",450\r",
-            "       ENTER 9;IN$\r",
-            "  SUBEND\r",
-            "\x1b",
-            "\x1b",
-            "run\r"};
+    std::vector<std::string> items{"SCRATCH ALL\r", "MSI \":MEMORY,0\"\r", "edit\r"};
+    for (const std::string& line : TestSetProgramCopy::LoaderBody()) items.push_back(line + "\r");
+    items.insert(items.end(), {"\x1b", "\x1b", "run\r"});
+    return items;
 }
 
+/// The first count lines of the resident program, as sent (a free comment as a bare "!").
 std::vector<std::string> ProgramLines(int count) {
-    std::vector<std::string> lines{"10   ! Quorvin Rev D.03.00\n"};
-    for (int k = 2; k <= count; ++k) lines.push_back(std::to_string(10 * k) + "   !\n");
+    std::vector<std::string> lines;
+    for (int k = 0; k < count; ++k) {
+        std::string line = TestSetProgramCopy::Program()[static_cast<std::size_t>(k)];
+        if (line.size() >= 2 && line.compare(line.size() - 2, 2, "!*") == 0)
+            line.pop_back();
+        lines.push_back(line + "\n");
+    }
     return lines;
 }
 
@@ -161,7 +157,7 @@ TEST_F(ResidentTest, AutomaticMeasurementReplyLayoutByteForByte) {
 }
 
 TEST_F(ResidentTest, FrequencyThenManualMeasurementTwice) {
-    const std::string cts = Code("2\r", 50);
+    const std::string cts = Code("2\r", 100);
     EXPECT_EQ(cts, "CTS\r\n");
     set.Feed("851012500", now);
     std::string rest;
