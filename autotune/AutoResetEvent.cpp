@@ -1,0 +1,20 @@
+#include "autotune/AutoResetEvent.h"
+
+void CAutoResetEvent::Set() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_signalled = true;
+    }
+    m_cv.notify_one();
+}
+
+void CAutoResetEvent::Wait() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_cv.wait(lock, [this] { return m_signalled; });
+    m_signalled = false;
+}
+
+void CAutoResetEvent::Reset() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_signalled = false;
+}

@@ -1,0 +1,104 @@
+#include "autotune/ResidentProgram.h"
+
+#include "autotune/ResidentProgramText.h"
+#include "autotune/TestSetLink.h"
+#include "radio/Host.h"
+
+namespace ResidentProgram {
+
+const char* const kUnableToStart =
+    "Unable to start the HP8920B resident program.  Please check that your HP8920 I/O "
+    "Configuration is set as follows:  \"Serial In: Inst\", \"SerialBaudA: 19200\", "
+    "\"Parity: None\", \"Data Length:8 Bits\", \"Stop Length: 1 bit\". \"Rcv Pace:  "
+    "Xon/Xoff\".\" Xmt Pace: Xon/Xoff\".  If you would like to retry starting the HP8920B "
+    "resident program, return to the IBASIC controller and  press the RETRY button below.  "
+    "If you would like to load or reload the HP8920B resident program, press the IGNORE "
+    "button below.";
+
+namespace {
+
+/// Delays after each kind of item: what the instrument needs to act on it.
+constexpr std::uint32_t kLoaderItemDelayMs = 500;
+constexpr std::uint32_t kProgramLineDelayMs = 20;
+constexpr std::uint32_t kBeforeProgramMs = 1000;
+/// The loader ends the transfer after 2 s without a line; this wait must stay longer.
+constexpr std::uint32_t kAfterProgramMs = 4000;
+constexpr std::uint32_t kStartCommandDelayMs = 500;
+constexpr std::uint32_t kAfterGetMs = 2000;
+constexpr std::uint32_t kAfterAbortMs = 1000;
+
+}  // namespace
+
+void DownloadResidentProgram(CTestSetLink& link, const Progress& progress) {
+    using namespace ResidentProgramText;
+    IHost& host = link.Host();
+    int done = 0;
+    progress.Report(kDownloading, done, kDownloadItems);
+    for (std::size_t i = 0; i < kLoaderItemCount; ++i) {
+        if (progress.Cancelled()) {
+            link.CloseTestSetPort();
+            return;
+        }
+        link.SendToTestSet(LoaderWireItem(i), kLoaderItemDelayMs);
+        progress.Report(kDownloading, ++done, kDownloadItems);
+    }
+    host.Sleep(kBeforeProgramMs);
+    for (std::size_t i = 0; i < kProgramLineCount; ++i) {
+        if (progress.Cancelled()) {
+            link.CloseTestSetPort();
+            return;
+        }
+        link.SendToTestSet(ProgramWireLine(i), kProgramLineDelayMs);
+        progress.Report(kDownloading, ++done, kDownloadItems);
+    }
+    host.Sleep(kAfterProgramMs);
+    progress.Report(kInitialized, done, kDownloadItems);
+    link.CloseTestSetPort();
+}
+
+void StartResidentProgram(CTestSetLink& link, const Progress& progress) {
+    using namespace ResidentProgramText;
+    progress.Report(kStarting, 0, kStartItems);
+    for (std::size_t i = 0; i < kStartCommandCount; ++i) {
+        if (progress.Cancelled())
+            break;
+        link.SendToTestSet(StartWireCommand(i), kStartCommandDelayMs);
+        if (i == kGetCommandIndex)
+            link.Host().Sleep(kAfterGetMs);
+        progress.Report(kStarting, static_cast<int>(i) + 1, kStartItems);
+    }
+    link.DiscardInputAndClose();
+}
+
+bool EnsureResidentProgram(CTestSetLink& link, const Progress& progress) {
+    if (progress.Cancelled())
+        return false;
+    if (link.IsResidentRunning())
+        return true;
+    StartResidentProgram(link, progress);
+    if (progress.Cancelled())
+        return false;
+    if (link.IsResidentRunning())
+        return true;
+    for (;;) {
+        const MsgResult answer =
+            link.Host().ShowMessage(kUnableToStart, MsgIcon::Stop, MsgButtons::AbortRetryIgnore);
+        if (progress.Cancelled())
+            return false;
+        if (answer == MsgResult::Abort) {
+            link.Host().Sleep(kAfterAbortMs);
+            return false;
+        }
+        if (answer == MsgResult::Ignore)
+            DownloadResidentProgram(link, progress);
+        if (progress.Cancelled())
+            return false;
+        StartResidentProgram(link, progress);
+        if (progress.Cancelled())
+            return false;
+        if (link.IsResidentRunning())
+            return true;
+    }
+}
+
+}  // namespace ResidentProgram

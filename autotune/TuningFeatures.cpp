@@ -1,0 +1,37 @@
+#include "autotune/TuningFeatures.h"
+
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::array<TuningFeature, 6> kFeatures = {{
+    {0, "Reference Oscillator", true, 1, 0.0, 0},
+    {1, "Tx Power High", false, 2, 0.0, 3},
+    {2, "Tx Power Mid", false, 2, 0.0, 2},
+    {3, "Tx Power Low", false, 2, 0.0, 1},
+    {4, "Tx Deviation Balance", false, 3, 3000.0, 0},
+    {5, "Tx Deviation Limit", false, 3, 2800.0, 0},
+}};
+
+}  // namespace
+
+namespace TuningFeatures {
+
+const TuningFeature* ByTitle(const std::string& title) {
+    for (const TuningFeature& f : kFeatures) {
+        if (title == f.title)
+            return &f;
+    }
+    return nullptr;
+}
+
+const TuningFeature* ByIndex(int index) {
+    return index >= 0 && index < static_cast<int>(kFeatures.size()) ? &kFeatures[index] : nullptr;
+}
+
+double ToNumber(const std::string& text) {
+    return std::atof(text.c_str());
+}
+
+}  // namespace TuningFeatures

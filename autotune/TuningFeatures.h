@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+/// A feature automatic tuning knows, chosen by the tuning screen's exact title.
+struct TuningFeature {
+    int index;           ///< 0 to 5
+    const char* title;   ///< the tuning screen's title
+    bool manual;         ///< manual measurement (code 4): frequency error in field 1
+    int field;           ///< field of the reply that is converted: 1, 2 or 3
+    double fixedTarget;  ///< target of the features without a target field
+    int powerLevel;      ///< for Tx Power: 3 High, 2 Mid, 1 Low (the target field); else 0
+};
+
+namespace TuningFeatures {
+
+constexpr int kReferenceOscillator = 0;
+constexpr int kTxDeviationBalance = 4;
+
+/// The feature of a tuning screen title; null when automatic tuning has none for it.
+const TuningFeature* ByTitle(const std::string& title);
+const TuningFeature* ByIndex(int index);
+
+/// A number as atof reads it: leading white space skipped, the longest numeric prefix taken,
+/// 0.0 when there is none.
+double ToNumber(const std::string& text);
+
+}  // namespace TuningFeatures
