@@ -60,6 +60,8 @@ int CTermiosTestSetPort::Open(const std::string& device, int& error) {
         error = errno;
         return kSetStateFailed;
     }
+    // A port starts empty: what the line brought while nobody had it open is not kept.
+    ::tcflush(fd, TCIFLUSH);
     return kOpened;
 }
 
@@ -131,6 +133,7 @@ void CTermiosTestSetPort::PurgeInput() {
 
 void CTermiosTestSetPort::Close() {
     if (m_fd >= 0) {
+        ::tcflush(m_fd, TCIFLUSH);  // input not read is gone with the port
         ::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
         m_fd = -1;

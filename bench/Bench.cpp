@@ -238,10 +238,15 @@ void CBench::SetFaults(const BenchFaults& faults) {
     m_impl->testSet->SetFaults(faults);
 }
 
-void CBench::SettleTestSet(std::uint32_t ms) {
+void CBench::SettleTestSet(std::uint32_t ms, std::uint64_t sentByTuner) {
     Impl& d = *m_impl;
     if (!d.testSetLine)
         return;
+    // Bytes written to a pty reach its other side a moment later; wait for them first (a
+    // line that never delivers them is given up after two seconds).
+    const std::int64_t arrival = CPtyLine::NowMs() + 2000;
+    while (d.testSetLine->BytesReceived() < sentByTuner && CPtyLine::NowMs() < arrival)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const std::int64_t deadline = CPtyLine::NowMs() + ms;
     for (;;) {
         const std::int64_t now = CPtyLine::NowMs();
@@ -256,6 +261,10 @@ void CBench::SettleTestSet(std::uint32_t ms) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(wake, deadline) - now));
     }
+}
+
+std::uint64_t CBench::TestSetBytesReceived() const {
+    return m_impl->testSetLine ? m_impl->testSetLine->BytesReceived() : 0;
 }
 
 std::vector<std::string> CBench::RadioRequests() const {

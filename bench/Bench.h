@@ -54,10 +54,13 @@ public:
     void SetFaults(const BenchFaults& faults);
 
     /// Lets the test set do the work that falls due within the next ms milliseconds (what the
-    /// tuner's waits give it time for): returns once everything the tuner sent has been read
-    /// and no work but idle polling is due before then, or after ms at most. Tests whose
-    /// host clock is simulated call this from their Sleep.
-    void SettleTestSet(std::uint32_t ms);
+    /// tuner's waits give it time for): returns once the test set has received sentByTuner
+    /// bytes in all (the tuner's count of what it wrote; it may still be in the kernel) and no
+    /// work but idle polling is due before then, or after ms at most. Tests whose host clock
+    /// is simulated call this from their Sleep.
+    void SettleTestSet(std::uint32_t ms, std::uint64_t sentByTuner);
+    /// Bytes the test set has received from the tuner (XON and XOFF not counted).
+    std::uint64_t TestSetBytesReceived() const;
 
     /// Request payloads received, lower-case hex without blanks, in order.
     std::vector<std::string> RadioRequests() const;

@@ -172,8 +172,9 @@ void CPtyLine::TrackOpens() {
             }
             at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
         }
-        // What the tuner had not read is gone with its port.
-        if (closedNow && m_tunerOpens == 0)
+        // What the tuner had not read is gone with its port, even when it has opened the
+        // port again since.
+        if (closedNow)
             DiscardPendingToTuner();
     }
 }
@@ -262,6 +263,7 @@ void CPtyLine::Run() {
                 }
                 if (!data.empty())
                     m_device->OnInput(data.data(), data.size(), NowMs());
+                m_bytesIn += data.size();
             }
             m_reading = false;
         } else if (r > 0 && !(fds[1].revents & POLLIN)) {

@@ -35,6 +35,8 @@ public:
     bool TracksOpens() const { return m_inotify >= 0; }
     /// Everything the tuner sent has been read and handed to the device.
     bool InputIdle() const;
+    /// Bytes from the tuner handed to the device so far (XON and XOFF not counted).
+    std::uint64_t BytesReceived() const { return m_bytesIn; }
 
     /// Opens the pty (and the symlink when link is not empty); false with a reason.
     bool Open(const std::string& link, std::string& error);
@@ -76,6 +78,7 @@ private:
     int m_inotify = -1;
     int m_tunerOpens = 0;  ///< opens of the slave by others than the bench
     std::atomic<bool> m_reading{false};
+    std::atomic<std::uint64_t> m_bytesIn{0};
 
     struct Chunk {
         std::vector<std::uint8_t> bytes;

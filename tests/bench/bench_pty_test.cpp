@@ -285,6 +285,31 @@ TEST(BenchTestSet, DownloadStartMeasureAndFlowControlOverPty) {
     EXPECT_EQ(lines.back(), "1");
 }
 
+TEST(BenchTestSet, WhatItSendsWhileThePortIsClosedIsLost) {
+    BenchOptions o;
+    o.testSet = true;
+    o.paced = false;
+    o.testSetStart = BenchOptions::TestSetStart::Running;
+    CBench bench(o);
+    std::string error;
+    ASSERT_TRUE(bench.Start(error)) << error;
+    CSimRadio& radio = bench.Radio();
+    radio.HandleFrame({0x00, 0x02, 0x00, 0x0c});
+    radio.HandleFrame({0x00, 0x08, 0x00, 0x0b, 0x0a, 0x25, 0x15, 0x84, 0x64, 0x00});
+    radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
+    {
+        TestSetClient c(bench.TestSetDevice());
+        c.Write("3\r");  // the reply comes about 120 ms later, to a closed port
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    TestSetClient c(bench.TestSetDevice());
+    const std::string after = c.Read(250);
+    EXPECT_EQ(after.find('C'), std::string::npos) << after;
+    EXPECT_NE(after.find("X\r\n"), std::string::npos);  // polls heard while open
+    EXPECT_LT(after.size(), 3u * 6u);                   // no backlog of closed-port polls
+    EXPECT_EQ(after.substr(0, 1), "X");
+}
+
 std::string BenchBinary() {
     char exe[4096] = {};
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);

@@ -106,6 +106,53 @@ TEST_F(SimTestSetTest, AFileThatIsNotTheProgramDoesNotStart) {
     EXPECT_EQ(set.TakeOutput(), "");
 }
 
+TEST_F(SimTestSetTest, ADamagedDownloadIsStoredAsSentButDoesNotLoad) {
+    std::vector<std::string> damaged = ProgramLines(241);
+    damaged[117] = "1180   OUTPUT 814;\"RFAN:FREQ \"&Inputstr$ \n";  // one trailing space too many
+    std::vector<std::string> notes;
+    set.SetNoteObserver([&](const std::string& n) { notes.push_back(n); });
+    Download(damaged);
+    ASSERT_TRUE(set.HasFile());
+    EXPECT_EQ(set.File()[117], "1180   OUTPUT 814;\"RFAN:FREQ \"&Inputstr$ ");
+    Send(kStart, 500);
+    Advance(1000);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Instrument);
+    EXPECT_EQ(set.TakeOutput(), "");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("line 118"), std::string::npos) << notes[0];
+
+    // A faithful download replaces it; comment lines 20 to 40 may say anything.
+    std::vector<std::string> good = ProgramLines(241);
+    good[1] = "20   ! our own words\n";
+    Download(good);
+    Send(kStart, 500);
+    Advance(1000);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Resident);
+}
+
+TEST_F(SimTestSetTest, OnlyTheLoaderItselfTakesADownload) {
+    std::vector<std::string> items = LoaderItems();
+    items[20] = "  SUB Code(Incomming$,In$)\r";  // item 22 without its blank
+    Send(items, 500);
+    EXPECT_EQ(set.CurrentMode(), CSimTestSet::Mode::Instrument);
+    Send(ProgramLines(3), 20);
+    Advance(3000);
+    EXPECT_FALSE(set.HasFile());
+}
+
+TEST(SimTestSetStart, StoredOrRunningFromTheStart) {
+    CSimTestSet stored(nullptr);
+    stored.StoreResidentProgram(false, 0);
+    EXPECT_TRUE(stored.HasFile());
+    EXPECT_EQ(stored.File().size(), 241u);
+    EXPECT_EQ(stored.CurrentMode(), CSimTestSet::Mode::Instrument);
+    CSimTestSet running(nullptr);
+    running.StoreResidentProgram(true, 0);
+    running.Tick(0);
+    EXPECT_EQ(running.CurrentMode(), CSimTestSet::Mode::Resident);
+    EXPECT_EQ(running.TakeOutput(), "X\r\n");
+}
+
 TEST_F(SimTestSetTest, DownloadEndsOnlyAfterTheQuietGap) {
     set.SetDownloadQuietMs(300);
     Send(LoaderItems(), 10);
@@ -174,6 +221,39 @@ TEST_F(ResidentTest, FrequencyThenManualMeasurementTwice) {
     ASSERT_EQ(r.size(), 2u * 59u);
     EXPECT_EQ(r.substr(0, 59), r.substr(59));
     EXPECT_NEAR(std::atof(r.substr(5, 16).c_str()), o.carrierHz - 851012500.0, 1e-3);
+}
+
+TEST_F(ResidentTest, CtsComesAfterTheBusSetUpAndTheFirstDigitIsAwaited100Ms) {
+    set.Feed("2\r", now);
+    Advance(CSimTestSet::kCtsDelayMs - 10);
+    EXPECT_EQ(set.TakeOutput(), "");  // still setting up the analyzer
+    Advance(10);
+    EXPECT_EQ(set.TakeOutput(), "CTS\r\n");
+    EXPECT_GE(set.NextWorkEventMs(), 0);
+    Advance(CSimTestSet::kFreqFirstByteMs + 5);  // no digit came: the frequency stays
+    EXPECT_EQ(set.TakeOutput().substr(0, 11), "C\r\b\r\n\r\n\r\n\r\n");
+    EXPECT_EQ(set.NextWorkEventMs(), -1);  // back to polling
+    set.Feed("851012500", now);            // too late: not a code, ignored
+    Advance(300);
+    EXPECT_DOUBLE_EQ(set.AnalyzerFrequencyHz(), 0.0);
+}
+
+TEST_F(ResidentTest, NoReplyNoCtsAndShortFieldOneFaults) {
+    BenchFaults f;
+    f.testSetNoReply = 1;
+    set.SetFaults(f);
+    EXPECT_EQ(Code("3\r"), "");          // no reply, polling again
+    EXPECT_EQ(Code("3\r").size(), 59u);  // the next one is answered
+    f = {};
+    f.testSetNoCts = true;
+    set.SetFaults(f);
+    EXPECT_EQ(Code("2\r", 100), "");
+    f = {};
+    f.testSetShortField1 = true;
+    set.SetFaults(f);
+    const std::string r = Code("3\r");
+    EXPECT_EQ(r.substr(0, 5), "C\r\b\r\n");
+    EXPECT_LT(r.size(), 5u + 16u);
 }
 
 TEST_F(ResidentTest, UnkeyedNothingIsMeasured) {

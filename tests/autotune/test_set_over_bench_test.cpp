@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "TestSetBenchFixture.h"
+#include "autotune/ResidentProgram.h"
+#include "autotune/ResidentProgramText.h"
+#include "bench/TestSetProgramCopy.h"
+#include "radio/MessageFields.h"
+
+namespace {
+
+using Start = BenchOptions::TestSetStart;
+
+/// What the test set records of an item: its text without CR or LF.
+std::string Recorded(std::string item) {
+    while (!item.empty() && (item.back() == '\r' || item.back() == '\n')) item.pop_back();
+    return item;
+}
+
+TEST_F(TestSetBenchTest, DownloadAndStartArriveLineForLineAndTheProgramRuns) {
+    StartBench(Start::Empty);
+    host.Answer(MsgResult::Ignore);  // nothing stored: load it
+    ASSERT_TRUE(ResidentProgram::EnsureResidentProgram(*link));
+    EXPECT_EQ(host.m_messages.size(), 1u);
+
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < 4; ++i)
+        expected.push_back(Recorded(ResidentProgramText::StartWireCommand(i)));
+    for (const std::string& item : ResidentProgramText::LoaderWire())
+        expected.push_back(Recorded(item));
+    for (const std::string& line : ResidentProgramText::ProgramWire())
+        expected.push_back(Recorded(line));
+    for (std::size_t i = 0; i < 4; ++i)
+        expected.push_back(Recorded(ResidentProgramText::StartWireCommand(i)));
+    const std::vector<std::string> lines = TakeLines();
+    ASSERT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << i;
+
+    // The bench's own transcription accepts what was stored, so GET loaded it.
+    EXPECT_EQ(TestSetProgramCopy::CompareProgram(m_bench->TestSet().File()), "");
+    EXPECT_EQ(m_bench->TestSet().CurrentMode(), CSimTestSet::Mode::Resident);
+    EXPECT_TRUE(link->IsResidentRunning());
+}
+
+TEST_F(TestSetBenchTest, AStoredProgramStartsWithoutADownload) {
+    StartBench(Start::Stored);
+    EXPECT_FALSE(link->IsResidentRunning());
+    EXPECT_TRUE(ResidentProgram::EnsureResidentProgram(*link));
+    EXPECT_TRUE(host.m_messages.empty());
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"SCRATCH ALL", "MASS STORAGE IS \":MEMORY,0\"",
+                                                     "GET \"Quorvin\"", "run"}));
+    link->StopResidentProgram();
+    EXPECT_EQ(TakeLines(), std::vector<std::string>{"1"}) << diagnostics;
+    EXPECT_EQ(m_bench->TestSet().CurrentMode(), CSimTestSet::Mode::Instrument);
+    EXPECT_FALSE(link->IsResidentRunning());
+}
+
+TEST_F(TestSetBenchTest, FrequencyAndMeasurementsOfTheKeyedRadio) {
+    StartBench(Start::Running);
+    KeyRadio();
+    link->SetAnalyzerFrequency(MessageFields::FreqToMHz(170202500));
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"2", "851012499"}));
+    EXPECT_DOUBLE_EQ(m_bench->TestSet().AnalyzerFrequencyHz(), 851012499.0);
+
+    const RfOutput o = m_bench->Radio().Transmitter();
+    const TestSetReading manual = link->RequestMeasurement(true);
+    ASSERT_EQ(manual.status, ReplyStatus::Complete);
+    EXPECT_NEAR(std::atof(manual.field1.c_str()), o.carrierHz - 851012499.0, 1e-3);
+    EXPECT_NEAR(std::atof(manual.field2.c_str()), o.powerW, 1e-6);
+    const TestSetReading automatic = link->RequestMeasurement(false);
+    ASSERT_EQ(automatic.status, ReplyStatus::Complete);
+    EXPECT_NEAR(std::atof(automatic.field1.c_str()), std::round(o.carrierHz), 1.0);
+    EXPECT_NEAR(std::atof(automatic.field3.c_str()), o.deviationHz, 1e-3);
+    EXPECT_TRUE(host.m_messages.empty());
+    EXPECT_GE(link->Stats().bytesReceived, 5u + 59u + 59u);  // CTS, then "C" and 58 bytes twice
+}
+
+TEST_F(TestSetBenchTest, AMeasurementWithoutAReplyIsAskedForAgainAtTheNextPoll) {
+    BenchFaults f;
+    f.testSetNoReply = 1;
+    StartBench(Start::Running, f);
+    KeyRadio();
+    const TestSetReading r = link->RequestMeasurement(false);
+    EXPECT_EQ(r.status, ReplyStatus::Complete);
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"3", "3"}));
+}
+
+TEST_F(TestSetBenchTest, ATestSetThatNeverRepliesEndsTheWait) {
+    BenchFaults f;
+    f.testSetNoReply = -1;
+    StartBench(Start::Running, f);
+    link->SetReplyWaitMs(1500);
+    const TestSetReading r = link->RequestMeasurement(false);
+    EXPECT_EQ(r.status, ReplyStatus::NoAnswer);
+    EXPECT_FALSE(link->HasPortHandle());
+    EXPECT_GE(TakeLines().size(), 2u);
+}
+
+TEST_F(TestSetBenchTest, FaultyRepliesAndAMissingCts) {
+    BenchFaults f;
+    f.testSetShortReplies = true;
+    StartBench(Start::Running, f);
+    TestSetReading r = link->RequestMeasurement(false);
+    EXPECT_EQ(r.status, ReplyStatus::Short);
+    EXPECT_EQ(r.field3, "");
+    EXPECT_EQ(host.Count(CTestSetLink::kReadingIncorrect), 1);
+
+    f = {};
+    f.testSetShortField1 = true;
+    m_bench->SetFaults(f);
+    r = link->RequestMeasurement(false);
+    EXPECT_EQ(r.status, ReplyStatus::Short);
+    EXPECT_EQ(r.field2, "");
+    EXPECT_EQ(host.Count(CTestSetLink::kReadingIncorrect), 2);
+
+    f = {};
+    f.testSetNoCts = true;
+    m_bench->SetFaults(f);
+    TakeLines();
+    link->SetAnalyzerFrequency(851.025);
+    EXPECT_EQ(TakeLines(), std::vector<std::string>{"2"});  // no digits without CTS
+}
+
+TEST_F(TestSetBenchTest, AMissingDeviceIsNamedAndNothingHangs) {
+    StartBench(Start::Running);
+    portText = "/tmp/no-such-test-set";
+    EXPECT_FALSE(link->IsResidentRunning());
+    EXPECT_NE(diagnostics.find("CreateFile failed with error 2.\n"), std::string::npos);
+    EXPECT_NE(link->LastOpenError().find("/tmp/no-such-test-set: No such file or directory"),
+              std::string::npos);
+    EXPECT_EQ(link->RequestMeasurement(false).status, ReplyStatus::NoAnswer);
+}
+
+}  // namespace
