@@ -205,12 +205,13 @@ void CTestSetLink::SendSelection(int code) {
     SendToTestSet(Format("%i\r", code), 0);
 }
 
-void CTestSetLink::SetAnalyzerFrequency(double mhz) {
+bool CTestSetLink::SetAnalyzerFrequency(double mhz) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     SendSelection(2);
     if (m_handle == Handle::None)
         OpenTestSetPort();
     const std::string answer = ReadFromTestSet(5);
+    bool sent = false;
     if (answer.find("CTS") != std::string::npos) {
         // Truncated toward zero to a 32-bit count of hertz; out-of-range values are held at
         // the ends rather than converted undefined.
@@ -219,9 +220,10 @@ void CTestSetLink::SetAnalyzerFrequency(double mhz) {
             hz = std::numeric_limits<std::int32_t>::min();
         if (hz > std::numeric_limits<std::int32_t>::max())
             hz = std::numeric_limits<std::int32_t>::max();
-        SendToTestSet(Format("%i", static_cast<std::int32_t>(hz)), 2000);
+        sent = SendToTestSet(Format("%i", static_cast<std::int32_t>(hz)), 2000);
     }
     CloseTestSetPort();
+    return sent;
 }
 
 bool CTestSetLink::WaitForReplyStart(int code, const StopRequested& stop, ReplyStatus& status) {

@@ -81,8 +81,9 @@ public:
     /// Sends a command code of the resident program (1 stop, 2 frequency, 3 automatic and 4
     /// manual measurement) followed by CR.
     void SendSelection(int code);
-    /// Sets the analyzer frequency: code 2, then after "CTS" the frequency in Hz.
-    void SetAnalyzerFrequency(double mhz);
+    /// Sets the analyzer frequency: code 2, then after "CTS" the frequency in Hz. True when
+    /// "CTS" came and the frequency went out (nothing is reported otherwise).
+    bool SetAnalyzerFrequency(double mhz);
     /// Asks for a measurement (code 4 when manual, else 3) and reads the three fields. The
     /// wait for the reply to begin is bounded by the reply wait and ends early when stop
     /// returns true.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <ostream>
 
+#include "TestSetCommand.h"
 #include "document/FrameLink.h"
 #include "document/Report.h"
 #include "document/TunFile.h"
@@ -247,13 +248,16 @@ std::string CliUsage() {
            "  vegal-cli write --port PORT FILE.tun        program a saved data set into the "
            "radio it came from\n"
            "  vegal-cli dump FILE.tun                     show the identity and every record\n"
-           "  vegal-cli report FILE.tun                   show the tuning report\n"
+           "  vegal-cli report FILE.tun                   show the tuning report\n" +
+           TestSetUsage() +
            "  vegal-cli --help                            show this text\n"
            "\n"
            "PORT is COMn (mapped to a device in the settings group Ports, otherwise the n-th\n"
            "serial device) or a device path such as /dev/ttyUSB0. The baud rate is the\n"
            "setting MySetting/RadioBaud (default 9600). read and write end with a summary\n"
-           "line on standard error. Exit status: 0 success, 1 failure, 2 usage error.\n";
+           "line on standard error. For testset, PORT is also the number n of COMn, and the\n"
+           "link's own notes (port opened, errors) come on standard output with the answers.\n"
+           "Exit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
 int RunCli(const std::vector<std::string>& args, CCliContext& ctx) {
@@ -267,6 +271,8 @@ int RunCli(const std::vector<std::string>& args, CCliContext& ctx) {
         ctx.out << CliUsage();
         return kExitOk;
     }
+    if (args[0] == "testset")  // options of its own
+        return RunTestSetCommand(std::vector<std::string>(args.begin() + 1, args.end()), ctx);
     if (!ParseOptions(args, o, error)) {
         ctx.err << "vegal-cli: " << error << "\n"
                 << "Try vegal-cli --help.\n";

@@ -7,6 +7,7 @@
 
 #include "CliSettings.h"
 
+class CTestSetLink;
 class IHost;
 
 /// What one run of the command-line tool works with: the host for messages, the streams
@@ -16,10 +17,12 @@ struct CCliContext {
     std::ostream& out;
     std::ostream& err;
     std::function<CCliSettings()> settings = &CCliSettings::LoadUser;
+    /// Called with the test-set link the testset command made (tests watch its counters).
+    std::function<void(CTestSetLink&)> testSetLinkCreated = {};
 };
 
 /// Runs vegal-cli with its arguments (without the program name): read, write, dump, report,
-/// --help. Returns the exit status: 0 on success, 1 on failure, 2 on a usage error.
+/// testset, --help. Returns the exit status: 0 on success, 1 on failure, 2 on a usage error.
 int RunCli(const std::vector<std::string>& args, CCliContext& context);
 
 /// The usage text of --help.

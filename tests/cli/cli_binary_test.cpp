@@ -119,4 +119,55 @@ TEST(CliWithBenchBinary, ReadThenWriteTheSavedFileInTheTracedOrder) {
     EXPECT_EQ(seen, expected);
 }
 
+/// The test-set lines of a trace file, in order.
+std::vector<std::string> TestSetLines(const std::string& trace) {
+    std::vector<std::string> out;
+    std::istringstream lines(Text(trace));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t at = line.find(" testset ");
+        if (at != std::string::npos)
+            out.push_back(line.substr(at + 9));
+    }
+    return out;
+}
+
+TEST(CliWithBenchBinary, TestSetStartMeasureAndStopAsTraced) {
+    ASSERT_TRUE(fs::exists(VEGAL_BENCH_BIN)) << VEGAL_BENCH_BIN;
+    TempDir dir;
+    const std::string radio = dir.File("radio");
+    const std::string testSet = dir.File("testset");
+    const std::string trace = dir.File("trace");
+    const pid_t bench = Spawn({VEGAL_BENCH_BIN, "--radio", radio, "--testset", testSet,
+                               "--testset-stored", "--trace", trace},
+                              dir.File("bench.out"), dir.Path());
+    ASSERT_GT(bench, 0);
+    for (int i = 0; i < 250 && !fs::is_symlink(testSet); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(fs::is_symlink(testSet)) << Text(dir.File("bench.out"));
+
+    auto cli = [&](std::vector<std::string> args, const std::string& name) {
+        args.insert(args.begin(), {VEGAL_CLI_BIN, "testset"});
+        args.insert(args.end(), {"--port", testSet});
+        return Wait(Spawn(args, dir.File(name), dir.Path()));
+    };
+    const int before = cli({"check"}, "check1.out");
+    const int start = cli({"start"}, "start.out");
+    const int measure = cli({"measure", "--manual", "--freq", "851.0125"}, "measure.out");
+    const int stop = cli({"stop"}, "stop.out");
+    ::kill(bench, SIGTERM);
+    EXPECT_EQ(Wait(bench), 0) << Text(dir.File("bench.out"));
+
+    EXPECT_EQ(before, 1) << Text(dir.File("check1.out"));
+    EXPECT_EQ(start, 0) << Text(dir.File("start.out"));
+    EXPECT_NE(
+        Text(dir.File("start.out")).find("Serial port " + testSet + " successfully reconfigured."),
+        std::string::npos);
+    EXPECT_EQ(measure, 0) << Text(dir.File("measure.out"));
+    EXPECT_NE(Text(dir.File("measure.out")).find("Power (W): "), std::string::npos);
+    EXPECT_EQ(stop, 0) << Text(dir.File("stop.out"));
+    EXPECT_EQ(TestSetLines(trace),
+              (std::vector<std::string>{"SCRATCH ALL", "MASS STORAGE IS \":MEMORY,0\"",
+                                        "GET \"Quorvin\"", "run", "2", "851012500", "4", "1"}));
+}
+
 }  // namespace
