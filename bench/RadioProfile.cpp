@@ -26,13 +26,22 @@ CRadioProfile Base(const std::string& name, int modelIndex, const std::string& m
     p.dspVersion = modelIndex == 0 ? "D01.01.00" : "D02.04.01";
     p.xpmVersion = "X01.00.07";
     p.tuningHwVersion = {0x01, 0x0A, 0xFF};
-    p.initial = {128, 0, 120, 100, 10, 2760, 50, 60, 120, 30, 30, 30, 30};
+    // Every alignment starts inside the tuning screen's range for the family, off its ideal
+    // point, and reaches that point by moving the slider: reference oscillator 0-127 (0-511
+    // on family 2), deviation balance 0-127 (0-63 on family 2), Tx Power 0-127.
+    p.initial = {60, 0, 56, 100, 10, 2760, 50, 60, 120, 30, 30, 30, 30};
+    p.powerLow = 20;
+    p.powerMid = 50;
+    p.powerHigh = 90;
     if (p.Family() == 2) {
-        p.initial[0] = 512;
-        p.refOscIdeal = 530;
+        p.initial[0] = 250;
+        p.refOscIdeal = 270;
         p.refOscHzPerStep = 2.5;
+        p.initial[2] = 24;
+        p.devBalanceIdeal = 32;
     } else {
-        p.refOscIdeal = 140;
+        p.refOscIdeal = 72;
+        p.devBalanceIdeal = 64;
     }
     for (int t = 0; t < 13; ++t) {
         p.limitMin[t] = 0;

@@ -29,18 +29,18 @@ struct CRadioProfile {
     /// Programmed value that every test frequency of a type starts with (types 0 to 12);
     /// Tx Power uses powerLow/Mid/High instead.
     std::array<int, 13> initial{};
-    int powerLow = 40, powerMid = 90, powerHigh = 160;
+    int powerLow = 20, powerMid = 50, powerHigh = 90;
     /// Limits answered by the softpot limit reads, per type.
     std::array<int, 13> limitMin{};
     std::array<int, 13> limitMax{};
 
     // RF behaviour.
-    int refOscIdeal = 128;           ///< reference oscillator value of zero carrier error
+    int refOscIdeal = 72;            ///< reference oscillator value of zero carrier error
     double refOscHzPerStep = 10.0;   ///< carrier error per softpot step
     double powerSatW = 6.0;          ///< saturation power of the power amplifier
     double powerTau = 120.0;         ///< softpot value scale of the power curve
     double currentLimitW = 0.45;     ///< power allowed per current-limit step (value + 1)
-    int devBalanceIdeal = 128;       ///< balance of equal low and high tone deviation
+    int devBalanceIdeal = 64;        ///< balance of equal low and high tone deviation
     double devLimitHzPerStep = 1.0;  ///< deviation limit in Hz per softpot step
     double filterSlope = 0.6;        ///< front-end filter optimum per MHz above the band start
     int filterBase = 60;             ///< front-end filter optimum at the band start

@@ -111,17 +111,17 @@ TEST_F(SimRadioTest, TxPowerReadsFollowTheLastPowerLevel) {
     Use(Profile("power3"));  // three Tx Power frequencies
     const std::string low = "00010003010000";
     Ask("000603");
-    EXPECT_EQ(Ask("00010301"), "0001000301282828");  // 40 = low, one per frequency
+    EXPECT_EQ(Ask("00010301"), "0001000301141414");  // 20 = low, one per frequency
     Ask("000601");
-    EXPECT_EQ(Ask("00010301"), "0001000301" + std::string("5a5a5a"));
+    EXPECT_EQ(Ask("00010301"), "0001000301" + std::string("323232"));
     Ask("000600");
-    EXPECT_EQ(Ask("00010301"), "0001000301" + std::string("a0a0a0"));
+    EXPECT_EQ(Ask("00010301"), "0001000301" + std::string("5a5a5a"));
 
     // Programming at mid stores mid only.
     Ask("000601");
     EXPECT_EQ(Ask("0001040101020304"), "000100");
     EXPECT_EQ(radio->Programmed(1, 0x01), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(radio->Programmed(1, 0x00), (std::vector<int>{160, 160, 160}));
+    EXPECT_EQ(radio->Programmed(1, 0x00), (std::vector<int>{90, 90, 90}));
     EXPECT_EQ(Ask("000607"), "000602");  // not a power level
 }
 
@@ -132,14 +132,14 @@ TEST_F(SimRadioTest, DeviationLimitAndWideReferenceOscillatorUseTwoBytes) {
                   "01f40064"),
               "000100");                                   // fewer values: leading ones
     EXPECT_EQ(Ask("00010305"), "000100030501f400640ac8");  // 500, 100, 2760
-    EXPECT_EQ(Ask("00010300"), "00010003000200");          // 512 at one frequency
+    EXPECT_EQ(Ask("00010300"), "000100030000fa");          // 250 at one frequency
     EXPECT_EQ(Ask("000104050a"), "000102");                // half a value
     EXPECT_EQ(Ask("00010200012c"), "000100");
     EXPECT_EQ(radio->Effective(0), 300);
     EXPECT_EQ(Ask("0001020001"), "000102");  // wide type sent narrow
 
     Use(Profile("family1-k"));
-    EXPECT_EQ(Ask("00010300"), "000100030080");  // narrow on family 1
+    EXPECT_EQ(Ask("00010300"), "00010003003c");  // narrow on family 1
     EXPECT_EQ(Ask("0001020064"), "000100");
     EXPECT_EQ(radio->Effective(0), 100);
 }
@@ -157,7 +157,7 @@ TEST_F(SimRadioTest, LiveValuesResetOnTestModeProgrammedValuesStay) {
     Ask("00010202c8");
     EXPECT_EQ(radio->Effective(2), 200);
     Ask("000d");
-    EXPECT_EQ(radio->Effective(2), 120);  // back to the programmed value
+    EXPECT_EQ(radio->Effective(2), 24);  // back to the programmed value
     Ask("000c");
     Ask("00010402"
         "646566");
@@ -317,7 +317,7 @@ TEST_F(SimRadioTest, TransmitterFollowsTheSoftpots) {
     RfOutput o = radio->Transmitter();
     ASSERT_TRUE(o.keyed);
     const CRadioProfile& p = radio->Profile();
-    EXPECT_DOUBLE_EQ(o.errorHz, (512 - p.refOscIdeal) * p.refOscHzPerStep);
+    EXPECT_DOUBLE_EQ(o.errorHz, (250 - p.refOscIdeal) * p.refOscHzPerStep);
     char buf[32];
     std::snprintf(buf, sizeof buf, "00010200%04x", p.refOscIdeal);
     Ask(buf);

@@ -72,7 +72,7 @@ TEST_F(CliRadioTest, ReadDumpReportThenWriteTheSavedFile) {
               std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("Features present: 0 1 2 3 4 5 8\n"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("Record 1: type 0, level 0, 1 pairs\n  851.0125 MHz  512\n"),
+    EXPECT_NE(out.str().find("Record 1: type 0, level 0, 1 pairs\n  851.0125 MHz  250\n"),
               std::string::npos)
         << out.str();
     ASSERT_EQ(Run({"report", file}), 0) << err.str();
