@@ -1,5 +1,19 @@
 #include "screens/AlignmentScreens.h"
 
 #include "screens/ScreenFactory.h"
+#include "screens/ScreenHost.h"
+#include "screens/TunerDlg.h"
+#include "screens/TuningFeatures.h"
 
-void RegisterAlignmentScreens(CScreenFactory& /*factory*/) {}
+void RegisterAlignmentScreens(CScreenFactory& factory) {
+    int count = 0;
+    const TuningFeature* features = TuningFeatureTable(count);
+    for (int i = 0; i < count; ++i) {
+        factory.Register(features[i].commandId, [](const ScreenRequest& request) -> QWidget* {
+            // The frame names the feature before it makes the screen.
+            if (FindTuningFeature(request.host.FeatureName()) == nullptr)
+                return nullptr;
+            return new CTunerDlg(request.host, request.doc);
+        });
+    }
+}
