@@ -99,7 +99,7 @@ TEST_F(BenchRadioTest, ReadSequenceThroughTheSerialComponent) {
     EXPECT_EQ(reply.substr(16, 4), "002a");  // four records
     ASSERT_EQ(Exchange("000603"), S_OK);
     ASSERT_EQ(Exchange("00010301"), S_OK);
-    EXPECT_EQ(reply, "0001000301282828");
+    EXPECT_EQ(reply, "0001000301141414");  // Tx Power Low 20 at three frequencies
     ASSERT_EQ(Exchange("000e02"), S_OK);
     EXPECT_EQ(reply.substr(0, 8), "000e0200");
 
