@@ -53,7 +53,9 @@ void CColourSlider::DeriveColours() {
 }
 
 void CColourSlider::SetColour(std::uint32_t colorref) {
+    // The bevels follow at once, so a thumb never shows the rim of its previous colour.
     m_palette.base = colorref;
+    DeriveColours();
     update();
 }
 

@@ -11,8 +11,8 @@
 /// transmitter is keyed, and every other row grey).
 ///
 /// Colours are COLORREF numbers (0x00BBGGRR). The thumb is filled with the base colour set by
-/// SetColour; whenever it is painted while the slider has the keyboard focus, the base colour
-/// becomes green (65280) and the bevel colours are derived from it again. Geometry comes from
+/// SetColour, its bevels in colours derived from it; whenever it is painted while the slider
+/// has the keyboard focus, the base colour becomes green (65280). Geometry comes from
 /// the widget style (groove and handle rectangles), so mouse handling and painting agree on
 /// any style. Tick marks are the style's.
 ///
@@ -24,8 +24,7 @@ class CColourSlider : public QSlider {
 public:
     explicit CColourSlider(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
 
-    /// Sets the thumb's base colour and repaints. The bevel colours stay as they are until the
-    /// thumb is next painted with the focus.
+    /// Sets the thumb's base colour, derives its bevel colours and repaints.
     void SetColour(std::uint32_t colorref);
     /// The thumb's base colour.
     std::uint32_t GetColour() const { return m_palette.base; }

@@ -60,11 +60,14 @@ TEST_F(ColourSliderTest, ThumbIsPaintedInItsColourUntilPaintedWithTheFocus) {
     EXPECT_EQ(m_slider->Palette().dark1, Rgb(0, 204, 0));  // bevels follow the focused green
 }
 
-TEST_F(ColourSliderTest, BevelColoursWaitForAFocusedPaint) {
-    const Palette before = m_slider->Palette();
+TEST_F(ColourSliderTest, BevelColoursFollowTheBaseColour) {
     m_slider->SetColour(kRed);
-    EXPECT_EQ(m_slider->Palette().light1, before.light1);
-    EXPECT_EQ(m_slider->Palette().dark1, before.dark1);
+    EXPECT_EQ(m_slider->Palette().light1, Rgb(255, 51, 51));
+    EXPECT_EQ(m_slider->Palette().dark1, Rgb(204, 0, 0));
+    EXPECT_EQ(m_slider->Palette().dark2, Rgb(153, 0, 0));
+    m_slider->SetColour(kGrey);
+    EXPECT_EQ(m_slider->Palette().light1, Rgb(243, 243, 243));
+    EXPECT_EQ(m_slider->Palette().light2, Rgb(243, 243, 243));  // 294 would pass 255
 }
 
 TEST_F(ColourSliderTest, UpArrowRaisesAndDownArrowLowersTheValue) {
