@@ -40,6 +40,15 @@ QVBoxLayout* CTunerBar::MakeLayout() {
     return layout;
 }
 
+void CTunerBar::SetTabOrder(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* w : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
 void CTunerBar::SetStatus(const std::string& text) {
     m_strStatus = text;
     m_status->setText(QString::fromStdString(text));

@@ -3,6 +3,7 @@
 #include <QtCore/QTimer>
 #include <QtWidgets/QWidget>
 
+#include <initializer_list>
 #include <string>
 
 #include "radio/HResult.h"
@@ -67,6 +68,8 @@ protected:
     HRESULT ProgramRows();
     /// Lays out the bar: a line above, then the extra rows, then the buttons row.
     QVBoxLayout* MakeLayout();
+    /// Tab goes through these widgets in this order (left to right, top to bottom).
+    static void SetTabOrder(std::initializer_list<QWidget*> widgets);
 
     CTunerDlg& m_screen;
     IScreenHost& m_host;

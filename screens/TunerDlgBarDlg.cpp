@@ -20,6 +20,7 @@ CTunerDlgBarDlg::CTunerDlgBarDlg(CTunerDlg& screen, IScreenHost& host, CTunerDoc
     buttons->addWidget(m_status, 1);
     buttons->addWidget(m_help);
     layout->addLayout(buttons);
+    SetTabOrder({m_programAll, m_close, m_ptt, m_help});
     g_current = this;
 }
 

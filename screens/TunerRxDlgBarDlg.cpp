@@ -60,6 +60,7 @@ CTunerRxDlgBarDlg::CTunerRxDlgBarDlg(CTunerDlg& screen, IScreenHost& host, CTune
     buttons->addWidget(m_status, 1);
     buttons->addWidget(m_help);
     layout->addLayout(buttons);
+    SetTabOrder({m_cbAudio, m_programAll, m_close, m_help});
 
     // While this bar polls, a lost radio gives one failure message, not one every 250 ms.
     doc.m_commErrorOnce = true;

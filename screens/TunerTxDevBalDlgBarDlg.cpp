@@ -53,6 +53,7 @@ CTunerTxDevBalDlgBarDlg::CTunerTxDevBalDlgBarDlg(CTunerDlg& screen, IScreenHost&
     buttons->addWidget(m_status, 1);
     buttons->addWidget(m_help);
     layout->addLayout(buttons);
+    SetTabOrder({m_btnLow, m_btnHigh, m_programAll, m_close, m_ptt, m_help});
     g_current = this;
 }
 

@@ -4,6 +4,7 @@
 
 #include "TunerScreenFixture.h"
 #include "bench/BenchFaults.h"
+#include "document/TunFile.h"
 #include "resources/StringTable.h"
 #include "screens/CloseWarningDlg.h"
 
@@ -204,6 +205,20 @@ TEST_F(TunerScreenTest, ProgramAllWhileKeyedDekeysThenProgramsAndTheRowsAgree) {
     OpenAgain(Cmd::kTxPowerHigh);
     EXPECT_EQ(screen->RadioValueEdit(0)->text(), "64");
     EXPECT_EQ(screen->RadioValueEdit(2)->text(), "89");
+    screen->OnCommand(Cmd::kScreenClose);
+    Flush();
+
+    // Save writes the programmed values into the .tun file.
+    m_dialogs.savePath = m_scratch.filePath("radio.tun");
+    m_frame->OnCommand(Cmd::kFileSave);
+    CFrameState state;
+    CTunerDoc loaded(m_host, state, RadioCommFactory());
+    ASSERT_TRUE(TunFile::OpenDocument(loaded, m_dialogs.savePath.toStdString()))
+        << ::testing::PrintToString(m_host.Texts());
+    ASSERT_NE(loaded.FindSavedValues(1, 3), nullptr);
+    EXPECT_EQ(loaded.FindSavedValues(1, 3)->m_value[0], 64);
+    EXPECT_EQ(loaded.FindSavedValues(1, 3)->m_value[1], 90);
+    EXPECT_EQ(loaded.FindSavedValues(1, 3)->m_value[2], 89);
 }
 
 TEST_F(TunerScreenTest, AFailedProgramAllKeepsTheChangesOnEveryBar) {

@@ -352,3 +352,17 @@ TEST_F(TunerScreenTest, AutomaticTuningHooksWorkThroughBlockingQueuedCalls) {
     EXPECT_EQ(screen->SliderPosition(10), -1);
     EXPECT_EQ(screen->RowSlider(-1), nullptr);
 }
+
+TEST_F(TunerScreenTest, AFeatureWithoutTestFrequenciesOpensEmptyAndStillWorks) {
+    Open(Cmd::kTxPowerHigh, ProfileFile("record = 851.0125 0x01\n"));  // no Tx Power entry
+    EXPECT_EQ(screen->RowCount(), 0);
+    for (int i = 0; i < 10; ++i) EXPECT_FALSE(screen->IsRowVisible(i));
+    EXPECT_EQ(Status(), "TRANSMITTER OFF - ");
+    screen->SelectRowBySlider(0);
+    screen->OnCommand(Cmd::kPttToggle);
+    screen->OnCommand(Cmd::kPttToggle);
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"000401", "0001020100", "000501"}));
+    screen->OnCommand(Cmd::kScreenClose);
+    Flush();
+    EXPECT_EQ(CTunerDlg::Current(), nullptr);
+}
