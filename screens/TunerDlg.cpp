@@ -1,8 +1,10 @@
 #include "screens/TunerDlg.h"
 
 #include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtGui/QFocusEvent>
 #include <QtGui/QRegularExpressionValidator>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -36,6 +38,8 @@ constexpr int kSpinWidth = 16;
 constexpr int kLowLabelInset = 10;
 constexpr int kHighLabelInset = 20;
 constexpr int kLabelGap = 5;
+// A slider position waiting while a modal window is up is tried again this often.
+constexpr int kModalRetryMs = 50;
 // Tx Deviation Limit spans 0 to 32767: its spins step by 64.
 constexpr int kDevLimitSpinStep = 64;
 constexpr int kDevLimitSpinSeconds = 50;
@@ -490,8 +494,13 @@ int CTunerDlg::RowOfEdit(const QObject* widget) const {
 void CTunerDlg::QueueScroll(int row) {
     if (m_bClosing)
         return;
-    if (m_queuedScrollRow != 0 && m_queuedScrollRow != row)
-        RunQueuedScroll();  // another slider's last position first
+    if (m_queuedScrollRow != 0 && m_queuedScrollRow != row) {
+        // Another slider's last position first; the call already queued serves this one.
+        const int previous = m_queuedScrollRow;
+        m_queuedScrollRow = row;
+        OnHScroll(previous);
+        return;
+    }
     if (m_queuedScrollRow == 0) {
         m_queuedScrollRow = row;
         QMetaObject::invokeMethod(this, &CTunerDlg::RunQueuedScroll, Qt::QueuedConnection);
@@ -499,10 +508,17 @@ void CTunerDlg::QueueScroll(int row) {
 }
 
 void CTunerDlg::RunQueuedScroll() {
+    if (m_queuedScrollRow == 0 || m_bClosing)
+        return;
+    if (QApplication::activeModalWidget() != nullptr) {
+        // A message box or question is up (perhaps about the last exchange): the position is
+        // applied once it is answered, never from inside it.
+        QTimer::singleShot(kModalRetryMs, this, &CTunerDlg::RunQueuedScroll);
+        return;
+    }
     const int row = m_queuedScrollRow;
     m_queuedScrollRow = 0;
-    if (row != 0)
-        OnHScroll(row);
+    OnHScroll(row);
 }
 
 bool CTunerDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -63,6 +63,21 @@ TEST_F(TunerScreenTest, ADragSendsOnlyTheLatestPositionWhenTheScreenIsNextFree) 
     EXPECT_EQ(Sent(), std::vector<std::string>{expected});
 }
 
+TEST_F(TunerScreenTest, APositionWaitsWhileAModalWindowIsUp) {
+    Open(Cmd::kTxPowerHigh);
+    Drag(screen->RowSlider(0), {70});
+    QDialog question(m_frame.get());  // say, the radio link's failure message
+    question.setModal(true);
+    question.show();
+    Flush();
+    EXPECT_EQ(Requests(), std::vector<std::string>{}) << "nothing from inside the modal";
+    question.hide();
+    for (int i = 0; i < 200 && Requests().empty(); ++i) QTest::qWait(10);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "00010201%02x", screen->RowSlider(0)->value());
+    EXPECT_EQ(Sent(), std::vector<std::string>{expected});
+}
+
 TEST_F(TunerScreenTest, DraggingAnotherRowsSliderSelectsItFirst) {
     Open(Cmd::kTxPowerHigh);
     Drag(screen->RowSlider(2), {70, 60});
