@@ -66,6 +66,18 @@ std::map<std::string, std::function<CRadioProfile()>> Table() {
                      {0x08, Steps(856.0125)}};
         return p;
     };
+    t["pa-bias"] = [] {
+        CRadioProfile p = Base("pa-bias", 1, "H18UCB9PW6AN", "660UTH5004");
+        p.description = "family 2, 800 MHz band (U), adjustable-bias amplifier: PA Bias 1 to 3";
+        p.records = {{0x3F, Steps(851.0125)},
+                     {0x2E, Steps(860.5125)},
+                     {0x2E, Steps(869.9875)},
+                     {0x08, Steps(856.0125)}};
+        p.initial[9] = 72;
+        p.initial[10] = 64;
+        p.initial[11] = 81;
+        return p;
+    };
     t["family1-k"] = [] {
         CRadioProfile p = Base("family1-k", 0, "M25KSS9PW1AN", "103KTB0042");
         p.description = "family 1, VHF band (K), every alignment feature";

@@ -20,8 +20,10 @@ int FamilyOf(const std::string& identifierHex) {
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const auto& ids = ModelIdentifiers();
-    if (lower == ids[0]) return 1;
-    if (lower == ids[1] || lower == ids[2]) return 2;
+    if (lower == ids[0])
+        return 1;
+    if (lower == ids[1] || lower == ids[2])
+        return 2;
     return 0;
 }
 
@@ -32,6 +34,11 @@ std::string BlankSerialNumber() {
     s += "CB";
     s += std::string(7, '0');
     return s;
+}
+
+bool HasPaBias(const std::string& modelNumber) {
+    constexpr std::size_t kAmplifierOption = 5;
+    return modelNumber.size() > kAmplifierOption && modelNumber[kAmplifierOption] == 'B';
 }
 
 }  // namespace ModelConfig

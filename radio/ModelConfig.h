@@ -3,8 +3,9 @@
 #include <array>
 #include <string>
 
-/// Configuration data that real radios define: the supported model identifiers and the
-/// serial number of a controller board that has not been initialised. The simulated radio
+/// Configuration data that real radios define: the supported model identifiers, the serial
+/// number of a controller board that has not been initialised and which models have PA bias
+/// softpots. The simulated radio
 /// of the bench uses the same data.
 namespace ModelConfig {
 
@@ -18,5 +19,11 @@ int FamilyOf(const std::string& identifierHex);
 /// The 10-character serial number a controller board reports before initialisation,
 /// built at run time.
 std::string BlankSerialNumber();
+
+/// Whether a radio of this model number carries the power-amplifier bias softpots PA Bias 1
+/// to 3. The sixth character of a model number names the power-amplifier option; 'B' is the
+/// amplifier with adjustable bias, and only those radios have the softpots. The read asks
+/// for their values only then, so other radios see no extra request.
+bool HasPaBias(const std::string& modelNumber);
 
 }  // namespace ModelConfig

@@ -328,6 +328,17 @@ HRESULT ReadSoftpots(CTunerDoc& doc) {
     if (doc.IsFamily2()) {
         doc.m_featurePresent[kBatteryCal] = true;
         hr = ReadInto(doc, kBatteryCal, 0, doc.m_batteryCal);
+        if (FAILED(hr))
+            return hr;
+    }
+    // PA Bias 1 to 3: one value each, only on the models that have them.
+    if (ModelConfig::HasPaBias(doc.m_modelNumber)) {
+        for (int type = kPaBias1; type <= kPaBias3; ++type) {
+            doc.m_featurePresent[type] = true;
+            hr = ReadInto(doc, type, 0, doc.m_paBias[type - kPaBias1]);
+            if (FAILED(hr))
+                return hr;
+        }
     }
     return hr;
 }

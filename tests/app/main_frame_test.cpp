@@ -382,6 +382,9 @@ TEST_P(ShellProfileTest, TreeFollowsTheFeaturesOfTheReadRadio) {
     if (std::string(GetParam()) == "no-filter") {
         EXPECT_FALSE(has[kFrontEndFilter]);
     }
+    if (std::string(GetParam()) == "pa-bias") {
+        EXPECT_TRUE(has[kPaBias1] && has[kPaBias2] && has[kPaBias3]);
+    }
     if (std::string(GetParam()) == "full") {
         EXPECT_TRUE(has[kFrontEndFilter] && has[kDevLimit] && has[kBatteryCal]);
     }
@@ -389,7 +392,7 @@ TEST_P(ShellProfileTest, TreeFollowsTheFeaturesOfTheReadRadio) {
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ShellProfileTest,
                          ::testing::Values("standard", "no-filter", "full", "family1-k",
-                                           "family2-q"),
+                                           "family2-q", "pa-bias"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::erase(name, '-');

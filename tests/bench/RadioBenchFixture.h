@@ -12,6 +12,7 @@
 
 #include "bench/Bench.h"
 #include "document/TunerDoc.h"
+#include "radio/ModelConfig.h"
 #include "radio/PortMap.h"
 #include "radio/SerialRadioComm.h"
 #include "support/RecordingHost.h"
@@ -76,6 +77,9 @@ public:
         }
         if (p.Family() == 2)
             r.push_back("00010308");
+        if (ModelConfig::HasPaBias(p.modelNumber)) {
+            for (int t = 9; t <= 11; ++t) r.push_back("000103" + Hex8(t));
+        }
         return r;
     }
 
@@ -91,6 +95,9 @@ public:
             } else {
                 r.push_back("000104" + Hex8(t));
             }
+        }
+        if (ModelConfig::HasPaBias(p.modelNumber)) {
+            for (int t = 9; t <= 11; ++t) r.push_back("000104" + Hex8(t));
         }
         return r;
     }

@@ -69,12 +69,20 @@ TEST_P(ReadOverBench, ReadsEveryProfileInTheSpecifiedOrder) {
                     << "type " << t << " entry " << i;
         }
     }
+    // PA Bias 1 to 3: present and read only on a model with adjustable bias.
+    for (int t = kPaBias1; t <= kPaBias3; ++t) {
+        EXPECT_EQ(doc->m_featurePresent[t], ModelConfig::HasPaBias(p.modelNumber)) << t;
+        if (doc->m_featurePresent[t]) {
+            EXPECT_EQ(doc->m_paBias[t - kPaBias1][0], Radio().Programmed(t)[0]) << t;
+        }
+    }
+    EXPECT_FALSE(doc->m_featurePresent[kPaBias4]);
     ASSERT_EQ(doc->m_saveList.size(), 14u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ReadOverBench,
                          ::testing::Values("standard", "family1-k", "family2-q", "no-filter",
-                                           "power3", "many", "full"),
+                                           "power3", "many", "full", "pa-bias"),
                          [](const auto& info) {
                              std::string n = info.param;
                              for (auto& c : n)
