@@ -21,6 +21,9 @@ struct BenchFaults {
     bool emptySerial = false;       ///< reports an empty serial number
     bool freqListError = false;     ///< the frequency-list read answers with status 01
     bool refuseBer = false;         ///< the BER start answers 00 16 01
+    bool berBadStatus = false;      ///< the BER result read answers with status 01
+    bool berShortRecord = false;    ///< the BER result read cuts its last record to 3 bytes
+    bool berNoTags = false;         ///< every record of the BER result read has tag 0
 
     // Test set.
     bool testSetShortReplies = false;  ///< measurement replies stop halfway through field 2

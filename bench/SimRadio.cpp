@@ -162,8 +162,8 @@ CSimRadio::Bytes CSimRadio::Handle(const Bytes& p) {
                 return status(kStatusBadParameters);
             m_modulation = p[2];
             return status(0);
-        case 0x0003:  // BER pattern and modulation type
-            if (p.size() < 4)
+        case 0x0003:  // BER pattern (framed 1011, V.52) and modulation type (0 to 2)
+            if (p.size() != 4 || (p[2] != 0x21 && p[2] != 0x25) || p[3] > 2)
                 return status(kStatusBadParameters);
             m_berPattern = p[2];
             m_berModulation = p[3];
@@ -346,12 +346,13 @@ CSimRadio::Bytes CSimRadio::Softpot(const Bytes& p) {
             r.push_back(0x00);
             return r;
         }
-        case 0x05: {  // battery reading at the supply voltage given (in 10 mV)
+        case 0x05: {  // battery calibration for the supply voltage given (in 10 mV)
+            // The supply is at 6.90 V; each calibration step moves the reading by 20 mV, so the
+            // value that makes the radio read the voltage given is this one.
             const int volts = p.size() >= 6 ? (p[4] << 8) | p[5] : 690;
             header();
-            const int reading =
-                std::clamp(volts + 2 * (EffectiveLocked(8) - m_profile.batteryCalIdeal), 0, 0xFFFF);
-            Put16(r, reading);
+            r.push_back(static_cast<std::uint8_t>(
+                std::clamp(m_profile.batteryCalIdeal + (volts - 690) / 2, 0, 255)));
             return r;
         }
         case 0x06:
@@ -389,17 +390,24 @@ CSimRadio::Bytes CSimRadio::Ber(const Bytes& p) {
         m_berFrames = frames;
         m_berStartMs = m_clock();
         m_berDone = 0;
+        m_berRecords.clear();  // a new test starts with empty result slots
         r.push_back(0x00);
         return r;
     }
-    r.push_back(0x00);
+    r.push_back(m_faults.berBadStatus ? 0x01 : 0x00);
     std::size_t shown = 0;
     for (const BerRecord& rec : m_berRecords) {
-        r.push_back(static_cast<std::uint8_t>(rec.tag));
+        r.push_back(m_faults.berNoTags ? 0x00 : static_cast<std::uint8_t>(rec.tag));
         r.push_back(rec.sync ? 0x00 : 0x01);
         r.push_back(static_cast<std::uint8_t>((rec.errors >> 16) & 0xFF));
         Put16(r, static_cast<int>(rec.errors & 0xFFFF));
         ++shown;
+    }
+    if (m_faults.berShortRecord) {
+        // The newest record loses the two low bytes of its error count; no empty slots.
+        if (shown > 0)
+            r.resize(r.size() - 2);
+        return r;
     }
     for (; shown < kBerRecordSlots; ++shown) {
         for (int i = 0; i < 5; ++i) r.push_back(0x00);
@@ -505,15 +513,68 @@ int CSimRadio::SignalStrength() {
     return SignalStrengthLocked();
 }
 
+double CSimRadio::PatternDeviationHz(int code, int spacing) {
+    // Deviation of each built-in test pattern on a 25 kHz channel; the symbol rate pattern
+    // (0x23) is the high-deviation one that the deviation limit is set with. A 12.5 kHz
+    // channel halves them.
+    double hz = 0;
+    switch (code) {
+        case 0x20:
+            hz = 2450;
+            break;  // digital voice
+        case 0x21:
+            hz = 2500;
+            break;  // standard tone test pattern (framed 1011)
+        case 0x22:
+            hz = 2550;
+            break;  // raw 1011
+        case 0x23:
+            hz = 4000;
+            break;  // symbol rate, high deviation
+        case 0x24:
+            hz = 1060;
+            break;  // low deviation
+        case 0x25:
+            hz = 2350;
+            break;  // standard test pattern (V.52)
+        case 0x26:
+            hz = 2650;
+            break;  // C4FM modulation fidelity
+        case 0x27:
+            hz = 2200;
+            break;  // silent frame
+        case 0x28:
+            hz = 1800;
+            break;  // DM0
+        case 0x29:
+            hz = 1950;
+            break;  // DM1
+        default:
+            return 0;
+    }
+    return spacing == 0x32 ? hz / 2 : hz;
+}
+
 RfOutput CSimRadio::Transmitter() {
     std::lock_guard<std::mutex> lock(m_mutex);
     RfOutput o;
-    if (!m_testMode || !m_keyed || m_txFreq == 0)
+    // PA bias test mode (modulation 0x01) turns the amplifier of a radio with adjustable bias
+    // on without keying: an unmodulated carrier whose power rises with the three bias values.
+    const bool paBias = m_modulation == 0x01 && ModelConfig::HasPaBias(m_profile.modelNumber);
+    std::uint32_t freq = m_txFreq;
+    if (freq == 0 && paBias && !m_profile.records.empty())
+        freq = m_profile.records.front().freq;
+    if (!m_testMode || !(m_keyed || paBias) || freq == 0)
         return o;
     o.keyed = true;
     o.errorHz =
         (EffectiveLocked(0) - m_profile.refOscIdeal) * m_profile.refOscHzPerStep + Noise(1.0);
-    o.carrierHz = m_txFreq * 5.0 + o.errorHz;
+    o.carrierHz = freq * 5.0 + o.errorHz;
+    if (paBias && !m_keyed) {
+        const int bias = EffectiveLocked(9) + EffectiveLocked(10) + EffectiveLocked(11);
+        o.powerW = std::max(0.0, kPaBiasWattsPerStep * bias * (1.0 + Noise(0.003)));
+        return o;
+    }
     const double raw =
         m_profile.powerSatW * (1.0 - std::exp(-EffectiveLocked(1) / m_profile.powerTau));
     const double limit = m_profile.currentLimitW * (EffectiveLocked(4) + 1);
@@ -524,8 +585,8 @@ RfOutput CSimRadio::Transmitter() {
         signal = 3000.0;
     else if (m_modulation == 0x12)
         signal = 3000.0 * (1.0 + (EffectiveLocked(2) - m_profile.devBalanceIdeal) * 0.004);
-    else if (m_modulation >= 0x20 && m_modulation <= 0x29)
-        signal = 4000.0;
+    else
+        signal = PatternDeviationHz(m_modulation, m_txSpacing);
     o.deviationHz = std::max(0.0, std::min(signal, devLimitHz) + (signal > 0 ? Noise(3.0) : 0.0));
     return o;
 }

@@ -73,7 +73,13 @@ public:
     /// Number of requests answered or refused so far.
     int RequestCount() const;
 
+    /// What the test set reads: keyed in test mode, or a radio with adjustable PA bias in
+    /// its PA bias test mode (modulation 0x01), whose carrier power follows the bias values.
     RfOutput Transmitter();
+    /// FM deviation of a test pattern (0x20 to 0x29) at a channel spacing code; 0 otherwise.
+    static double PatternDeviationHz(int code, int spacing);
+    /// Carrier power per step of the three PA bias values together, in PA bias test mode.
+    static constexpr double kPaBiasWattsPerStep = 0.004;
     /// Signal strength at the tuned receive frequency.
     int SignalStrength();
 

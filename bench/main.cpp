@@ -43,6 +43,9 @@ void Usage(std::ostream& out) {
            "  --empty-serial         empty serial number\n"
            "  --freq-list-error      the frequency-list read answers with an error status\n"
            "  --refuse-ber           the radio refuses the BER test\n"
+           "  --ber-bad-status       the BER result read answers with status 01\n"
+           "  --ber-short-record     the BER result read cuts its last record short\n"
+           "  --ber-no-tags          every BER result record has tag 0\n"
            "  --testset-short        measurement replies stop halfway through the second value\n"
            "  --testset-short-field1 measurement replies stop halfway through the first value\n"
            "  --testset-no-reply[=N] the next N measurements (default: every one) send no\n"
@@ -136,6 +139,12 @@ int main(int argc, char** argv) {
             o.faults.freqListError = true;
         } else if (a == "--refuse-ber") {
             o.faults.refuseBer = true;
+        } else if (a == "--ber-bad-status") {
+            o.faults.berBadStatus = true;
+        } else if (a == "--ber-short-record") {
+            o.faults.berShortRecord = true;
+        } else if (a == "--ber-no-tags") {
+            o.faults.berNoTags = true;
         } else if (a == "--testset-short") {
             o.faults.testSetShortReplies = true;
         } else if (a == "--testset-short-field1") {

@@ -176,9 +176,11 @@ TEST_F(SimRadioTest, LimitsBatteryAndSignalStrengthLayouts) {
               "00010007"
               "09"
               "7f");
-    const std::string battery = Ask("0001050802B2");
-    EXPECT_EQ(battery.substr(0, 10), "0001000508");
-    EXPECT_EQ(std::stol(battery.substr(10), nullptr, 16), 690 + 2 * (120 - 128));
+    // The battery calibration value for a 6.90 V supply, one byte inside 0..255; a higher
+    // voltage asked for needs a higher value.
+    EXPECT_EQ(Ask("0001050802B2"), "000100050880");  // batteryCalIdeal 128
+    EXPECT_EQ(Ask("00010508030C"), "0001000508ad");  // 7.80 V: 128 + 45
+    EXPECT_EQ(Ask("0001050800C8"), "000100050800");  // 2.00 V: clipped at 0
 
     EXPECT_EQ(Ask("000e02"), "000e02000000");  // not receiving: nothing
     Ask("000c");
@@ -224,13 +226,19 @@ TEST_F(SimRadioTest, BerSingleAndContinuousResults) {
     now += 4000;
     EXPECT_EQ(Ask("0017"), r);  // a single test gives one result
 
+    // A new test clears the result slots; the tags go on.
     EXPECT_EQ(Ask("00160205"), "001600");
+    EXPECT_EQ(Ask("0017"), "001700" + std::string(40, '0'));
     now += 3 * 5 * 360 + 10;
     r = Ask("0017");
-    EXPECT_EQ(r.substr(6, 2), "01");
-    EXPECT_EQ(r.substr(16, 2), "02");
-    EXPECT_EQ(r.substr(26, 2), "03");
-    EXPECT_EQ(r.substr(36, 2), "04");
+    EXPECT_EQ(r.substr(6, 2), "02");
+    EXPECT_EQ(r.substr(16, 2), "03");
+    EXPECT_EQ(r.substr(26, 2), "04");
+    EXPECT_EQ(r.substr(36, 2), "00");
+    now += 2 * 5 * 360;
+    r = Ask("0017");  // four slots, oldest first
+    EXPECT_EQ(r.substr(6, 2), "03");
+    EXPECT_EQ(r.substr(36, 2), "06");
     EXPECT_EQ(Ask("00160000"), "001600");  // stop
     now += 10000;
     EXPECT_EQ(Ask("0017"), r);
@@ -241,7 +249,37 @@ TEST_F(SimRadioTest, BerSingleAndContinuousResults) {
     Ask("00160101");
     now += 400;
     r = Ask("0017");
-    EXPECT_EQ(r.substr(r.size() - 10, 4), "0501");
+    EXPECT_EQ(r.substr(6, 4), "0701");
+}
+
+TEST_F(SimRadioTest, BerPatternAndModulationCodesAreChecked) {
+    Use(Profile("standard"));
+    for (const char* good : {"00032100", "00032501", "00032102"})
+        EXPECT_EQ(Ask(good), "000300") << good;
+    for (const char* bad : {"00032000", "00032103", "000321", "0003210000"})
+        EXPECT_EQ(Ask(bad), "000302") << bad;
+}
+
+TEST_F(SimRadioTest, BerResultContentFaults) {
+    Use(Profile("standard"));
+    Ask("000c");
+    Ask("000a0a2515843200");
+    Ask("00160101");
+    now += 400;
+    const std::string good = Ask("0017");
+    ASSERT_EQ(good.substr(0, 10), "0017000100");
+    BenchFaults f;
+    f.berBadStatus = true;
+    radio->SetFaults(f);
+    EXPECT_EQ(Ask("0017"), "001701" + good.substr(6));
+    f = {};
+    f.berNoTags = true;
+    radio->SetFaults(f);
+    EXPECT_EQ(Ask("0017"), "00170000" + good.substr(8));
+    f = {};
+    f.berShortRecord = true;
+    radio->SetFaults(f);
+    EXPECT_EQ(Ask("0017"), good.substr(0, 12));  // the one record without its last two bytes
 }
 
 TEST_F(SimRadioTest, BerRefusals) {
@@ -353,6 +391,50 @@ TEST_F(SimRadioTest, TransmitterFollowsTheSoftpots) {
     EXPECT_NEAR(radio->Transmitter().deviationHz, 2800 * p.devLimitHzPerStep, 1e-9);
 
     Ask("000501");  // dekey
+    EXPECT_FALSE(radio->Transmitter().keyed);
+}
+
+TEST_F(SimRadioTest, TestPatternsAndSpacingGiveDistinctDeviations) {
+    Use(Profile("standard"));
+    Ask("000c");
+    Ask("00010205"
+        "7fff");  // deviation limit out of the way
+    std::vector<double> seen;
+    for (const char* spacing : {"64", "32"}) {
+        Ask(std::string("000b0a251584") + spacing + "00");
+        Ask("000401");
+        for (int code = 0x20; code <= 0x29; ++code) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "0002%02x", code);
+            Ask(buf);
+            const double hz = radio->Transmitter().deviationHz;
+            EXPECT_EQ(hz, CSimRadio::PatternDeviationHz(code, spacing[0] == '3' ? 0x32 : 0x64));
+            for (double other : seen) EXPECT_NE(hz, other) << buf << " at " << spacing;
+            seen.push_back(hz);
+        }
+    }
+    EXPECT_EQ(CSimRadio::PatternDeviationHz(0x23, 0x64), 4000.0);  // sets the deviation limit
+}
+
+TEST_F(SimRadioTest, PaBiasTestModeShowsTheBiasOnTheAir) {
+    Use(Profile("pa-bias"));
+    Ask("000c");
+    EXPECT_FALSE(radio->Transmitter().keyed);
+    Ask("000201");  // PA bias on: the amplifier runs without keying
+    RfOutput air = radio->Transmitter();
+    EXPECT_TRUE(air.keyed);
+    EXPECT_EQ(air.deviationHz, 0.0);
+    EXPECT_NEAR(air.powerW, CSimRadio::kPaBiasWattsPerStep * (72 + 64 + 81), 1e-9);
+    for (const char* zero : {"0001020900", "0001020a00", "0001020b00"}) Ask(zero);
+    EXPECT_EQ(radio->Transmitter().powerW, 0.0);
+    Ask("0001020a64");
+    EXPECT_NEAR(radio->Transmitter().powerW, CSimRadio::kPaBiasWattsPerStep * 100, 1e-9);
+    Ask("000210");  // off
+    EXPECT_FALSE(radio->Transmitter().keyed);
+
+    Use(Profile("standard"));  // no adjustable bias: nothing on the air
+    Ask("000c");
+    Ask("000201");
     EXPECT_FALSE(radio->Transmitter().keyed);
 }
 
