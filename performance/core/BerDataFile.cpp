@@ -1,25 +1,16 @@
 #include "BerDataFile.h"
 
-#include <cstdio>
+#include "radio/NumberText.h"
 
 namespace BerDataFile {
-
-namespace {
-
-std::string Printf(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-}  // namespace
 
 std::string TestHeader(const TestCriteria& t) {
     return "\n\nTest Criteria for BER Test# " + std::to_string(t.testNumber) +
            "\n--------------------------------\n" + "\nRx Frequency (Mhz):\t" +
-           Printf("%f", t.frequency) + "\nTest Pattern:\t\t" + t.pattern + "\nModulation Type:\t" +
-           t.modulation + "\nContinuous Operation:\t" + t.continuous + "\nAudio:\t\t\t" + t.audio +
-           "\nIntegration Time:\t" + Printf("%f", static_cast<double>(t.time)) + "\nFrames:\t\t\t" +
+           NumberText::Fixed(t.frequency, 6) + "\nTest Pattern:\t\t" + t.pattern +
+           "\nModulation Type:\t" + t.modulation + "\nContinuous Operation:\t" + t.continuous +
+           "\nAudio:\t\t\t" + t.audio + "\nIntegration Time:\t" +
+           NumberText::Fixed(static_cast<double>(t.time), 6) + "\nFrames:\t\t\t" +
            std::to_string(t.frames) + "\n\nResults:\n" + "----------\n" +
            "Tag\tBER Errors\tBER Percent\n" + "-------------------------------------\n";
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "IntegrationTime.h"
+#include "radio/NumberText.h"
 
 namespace {
 
@@ -45,7 +46,5 @@ std::string BerErrorText(long errors) {
 std::string BerRateText(long errors, int frames) {
     const double bits = static_cast<double>(frames) * IntegrationTime::kBitsPerFrame;
     const double rate = bits > 0 ? (static_cast<double>(errors) * 100.0) / bits : 0.0;
-    char text[64];
-    std::snprintf(text, sizeof text, "%0.3f", rate);
-    return text;
+    return NumberText::Fixed(rate, 3);
 }

@@ -1,10 +1,9 @@
 #include "TxTestPattern.h"
 
-#include <cstdio>
-
 #include "document/Logs.h"
 #include "document/TunerDoc.h"
 #include "radio/MessageFields.h"
+#include "radio/NumberText.h"
 #include "radio/RadioCommands.h"
 #include "resources/StringTable.h"
 
@@ -31,9 +30,7 @@ int CTxTestPattern::SpacingCode() const {
 }
 
 void CTxTestPattern::UpdateFrequencyText() {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", m_frequency);
-    m_frequencyText = std::string(text) + " MHz";
+    m_frequencyText = NumberText::Fixed(m_frequency, 6) + " MHz";
 }
 
 void CTxTestPattern::Open() {
