@@ -5,6 +5,7 @@
 #include <memory>
 #include <ostream>
 
+#include "CliBer.h"
 #include "TestSetCommand.h"
 #include "document/FrameLink.h"
 #include "document/Report.h"
@@ -248,7 +249,9 @@ std::string CliUsage() {
            "  vegal-cli write --port PORT FILE.tun        program a saved data set into the "
            "radio it came from\n"
            "  vegal-cli dump FILE.tun                     show the identity and every record\n"
-           "  vegal-cli report FILE.tun                   show the tuning report\n" +
+           "  vegal-cli report FILE.tun                   show the tuning report\n"
+           "  vegal-cli ber --port PORT --freq MHZ [...]  run the receiver bit error rate test\n"
+           "                                              (vegal-cli ber --help for its options)\n" +
            TestSetUsage() +
            "  vegal-cli --help                            show this text\n"
            "\n"
@@ -273,6 +276,8 @@ int RunCli(const std::vector<std::string>& args, CCliContext& ctx) {
     }
     if (args[0] == "testset")  // options of its own
         return RunTestSetCommand(std::vector<std::string>(args.begin() + 1, args.end()), ctx);
+    if (args[0] == "ber")
+        return RunBer(args, ctx);  // options of its own
     if (!ParseOptions(args, o, error)) {
         ctx.err << "vegal-cli: " << error << "\n"
                 << "Try vegal-cli --help.\n";

@@ -170,4 +170,39 @@ TEST(CliWithBenchBinary, TestSetStartMeasureAndStopAsTraced) {
                                         "GET \"Quorvin\"", "run", "2", "851012500", "4", "1"}));
 }
 
+/// vegal-cli ber against vegal-bench as separate processes: with sync it exits 0, against a
+/// detuned radio (front-end filter far off) it reports no sync and exits 1; both leave the
+/// radio out of test mode.
+TEST(CliWithBenchBinary, BitErrorRateTestBySyncAndExitStatus) {
+    TempDir dir;
+    const std::string detuned = dir.File("detuned.profile");
+    std::ofstream(detuned) << "base = standard\nvalue = 3 255\n";
+    for (const std::string profile : {"standard", detuned.c_str()}) {
+        const bool sync = profile == "standard";
+        const std::string link = dir.File(sync ? "radio" : "radio-detuned");
+        const std::string trace = link + ".trace";
+        const pid_t bench = Spawn({VEGAL_BENCH_BIN, "--radio", link, "--profile", profile,
+                                   "--no-noise", "--trace", trace},
+                                  link + ".out", dir.Path());
+        ASSERT_GT(bench, 0);
+        for (int i = 0; i < 250 && !fs::is_symlink(link); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(fs::is_symlink(link)) << Text(link + ".out");
+        const int status = Wait(
+            Spawn({VEGAL_CLI_BIN, "ber", "--port", link, "--freq", "851.0125", "--frames", "1"},
+                  dir.File("ber.out"), dir.Path()));
+        ::kill(bench, SIGTERM);
+        EXPECT_EQ(Wait(bench), 0);
+        const std::string output = Text(dir.File("ber.out"));
+        EXPECT_EQ(status, sync ? 0 : 1) << output;
+        EXPECT_NE(output.find(sync ? "Tag 1: Sync Detected, Number Of Bit Errors: 005"
+                                   : "Tag 1: No Sync Detected"),
+                  std::string::npos)
+            << output;
+        const std::vector<std::string> seen = RadioPayloads(trace);
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(seen.back(), "000d") << "out of test mode";
+    }
+}
+
 }  // namespace
