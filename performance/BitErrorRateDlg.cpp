@@ -62,6 +62,7 @@ CBitErrorRateDlg::CBitErrorRateDlg(IScreenHost& host, CTunerDoc& doc)
     m_spin->setObjectName("integrationTimeSpin");
     m_spin->SetRange(0, 91);
     m_spin->SetWrap(true);
+    m_spin->SetBuddyInt(false);  // the field holds seconds with decimals
     m_spin->SetBuddy(m_time);
     m_startStop->setObjectName("startStop");
     m_status->setMinimumWidth(320);

@@ -48,7 +48,7 @@ void CSpinButton::SetRange(int minimum, int maximum) {
 
 void CSpinButton::SetPos(int pos) {
     m_pos = std::clamp(pos, m_min, m_max);
-    if (m_buddy)
+    if (m_buddy && m_buddyInt)
         m_buddy->setText(QString::number(m_pos));
 }
 
@@ -80,13 +80,19 @@ int CSpinButton::Increment() const {
 
 void CSpinButton::Step(int direction) {
     // The buddy's number is the starting point, so a typed value is stepped from.
-    if (m_buddy) {
+    if (m_buddy && m_buddyInt) {
         bool ok = false;
         const qlonglong typed = m_buddy->text().toLongLong(&ok);
         if (ok)
             m_pos = int(std::clamp<qlonglong>(typed, m_min, m_max));
     }
-    const qlonglong next = qlonglong(m_pos) + qlonglong(direction) * Increment();
+    const int delta = direction * Increment();
+    emit DeltaPos(delta);
+    qlonglong next = qlonglong(m_pos) + delta;
+    if (m_wrap && next > m_max)
+        next = m_min;
+    else if (m_wrap && next < m_min)
+        next = m_max;
     SetPos(int(std::clamp<qlonglong>(next, m_min, m_max)));
     emit Scrolled(m_pos);
 }

@@ -18,6 +18,11 @@ class QToolButton;
 /// Holding an arrow accelerates after the acceleration table: each entry gives the seconds
 /// held after which its increment applies; before the first entry's time the first increment
 /// is used. The default table steps by 1, by 5 after 2 s and by 20 after 5 s.
+///
+/// Every step first reports its signed increment (DeltaPos, the up-down's delta-position
+/// notification), then moves. A control that is not a buddy integer leaves the edit alone (a
+/// field of decimal numbers handles DeltaPos itself); a wrapping one goes round from one end
+/// of its range to the other.
 class CSpinButton : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +42,11 @@ public:
     void SetPos(int pos);
     int Pos() const { return m_pos; }
     void SetAccel(std::vector<Accel> table);
+    /// Whether steps read their start from the buddy's number and write the result back
+    /// (default true).
+    void SetBuddyInt(bool buddyInt) { m_buddyInt = buddyInt; }
+    /// Whether a step past either end of the range wraps to the other end (default false).
+    void SetWrap(bool wrap) { m_wrap = wrap; }
     const std::vector<Accel>& AccelTable() const { return m_accel; }
 
     /// One step up (+1) or down (-1) from the buddy's number, with the increment for how long
@@ -44,6 +54,8 @@ public:
     void Step(int direction);
 
 signals:
+    /// A step is about to move the position by delta (direction x increment).
+    void DeltaPos(int delta);
     /// A step moved (or tried to move) the position: the up-down's scroll notification.
     void Scrolled(int pos);
 
@@ -69,4 +81,6 @@ private:
     QElapsedTimer m_held;  ///< since the arrow went down; invalid between presses
     QTimer m_repeat;
     int m_direction = 0;
+    bool m_buddyInt = true;
+    bool m_wrap = false;
 };

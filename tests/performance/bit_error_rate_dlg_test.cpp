@@ -55,8 +55,8 @@ TEST_F(BitErrorRateDlgTest, OpensWithItsListsAndInitialValues) {
     EXPECT_EQ(Text("status"), "Press Start to Start BER Test");
     EXPECT_TRUE(Child("status")->isReadOnly());
     auto* spin = Child<CSpinButton>("integrationTimeSpin");
-    EXPECT_EQ(spin->Lower(), 0);
-    EXPECT_EQ(spin->Upper(), 91);
+    EXPECT_EQ(spin->Minimum(), 0);
+    EXPECT_EQ(spin->Maximum(), 91);
 }
 
 TEST_F(BitErrorRateDlgTest, FrequencyFieldFollowsRasterLimitsAndGap) {
@@ -140,14 +140,17 @@ TEST_F(BitErrorRateDlgTest, AFrequencyThatIsNotANumberIsNeverSent) {
 
 TEST_F(BitErrorRateDlgTest, SpinWrapsBothWays) {
     Open();
-    auto* spin = Child<CSpinButton>("integrationTimeSpin");
-    QTest::mouseClick(spin->DownButton(), Qt::LeftButton);
+    const auto arrows = Child<CSpinButton>("integrationTimeSpin")->findChildren<QToolButton*>();
+    ASSERT_EQ(arrows.size(), 2);
+    QToolButton* up = arrows[0];
+    QToolButton* down = arrows[1];
+    QTest::mouseClick(down, Qt::LeftButton);
     EXPECT_EQ(Text("integrationTime"), "91.8");
     EXPECT_EQ(Text("numberOfFrames"), "255");
-    QTest::mouseClick(spin->UpButton(), Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
     EXPECT_EQ(Text("integrationTime"), "0.36");
     EXPECT_EQ(Text("numberOfFrames"), "1");
-    QTest::mouseClick(spin->UpButton(), Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
     EXPECT_EQ(Text("integrationTime"), "0.72");
     // The arrow keys of the time field step it as well; a typed time counts first.
     QLineEdit* time = Child("integrationTime");
