@@ -24,6 +24,9 @@ struct BenchFaults {
     bool berBadStatus = false;      ///< the BER result read answers with status 01
     bool berShortRecord = false;    ///< the BER result read cuts its last record to 3 bytes
     bool berNoTags = false;         ///< every record of the BER result read has tag 0
+    /// Requests whose payload hex begins with this are refused: the radio answers their
+    /// opcode with status 02 (bad parameters) and does nothing ("000104" = all programming).
+    std::string refuseRequest;
 
     // Test set.
     bool testSetShortReplies = false;  ///< measurement replies stop halfway through field 2

@@ -82,8 +82,9 @@ CSimRadio::Bytes CSimRadio::Wire(const Bytes& frame) {
 void CSimRadio::SetFaults(const BenchFaults& faults) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_faults = faults;
-    for (char& c : m_faults.onlyRequest)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (std::string* hex : {&m_faults.onlyRequest, &m_faults.refuseRequest}) {
+        for (char& c : *hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
 }
 
 BenchFaults CSimRadio::Faults() const {
@@ -106,7 +107,12 @@ CSimRadio::Bytes CSimRadio::HandleFrame(const Bytes& requestFrame) {
     Bytes reply;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        reply = Handle(payload);
+        const std::string& refused = m_faults.refuseRequest;
+        if (!refused.empty() && ToHex(payload).rfind(refused, 0) == 0) {
+            reply = {payload[0], payload[1], kStatusBadParameters};
+        } else {
+            reply = Handle(payload);
+        }
     }
     if (reply.empty())
         return {};

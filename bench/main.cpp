@@ -46,6 +46,7 @@ void Usage(std::ostream& out) {
            "  --ber-bad-status       the BER result read answers with status 01\n"
            "  --ber-short-record     the BER result read cuts its last record short\n"
            "  --ber-no-tags          every BER result record has tag 0\n"
+           "  --refuse-request HEX   requests starting with HEX get status 02 and do nothing\n"
            "  --testset-short        measurement replies stop halfway through the second value\n"
            "  --testset-short-field1 measurement replies stop halfway through the first value\n"
            "  --testset-no-reply[=N] the next N measurements (default: every one) send no\n"
@@ -145,6 +146,8 @@ int main(int argc, char** argv) {
             o.faults.berShortRecord = true;
         } else if (a == "--ber-no-tags") {
             o.faults.berNoTags = true;
+        } else if (a == "--refuse-request") {
+            o.faults.refuseRequest = value("hex digits");
         } else if (a == "--testset-short") {
             o.faults.testSetShortReplies = true;
         } else if (a == "--testset-short-field1") {

@@ -60,6 +60,7 @@ public:
         Update();
         return hr;
     }
+    std::string FailureReason() const override { return m_inner->FailureReason(); }
     RadioWireStats WireStats() const override { return m_inner->WireStats(); }
 
 private:

@@ -14,6 +14,14 @@ constexpr HRESULT E_RADIO_TIMEOUT = static_cast<HRESULT>(0x800705B4u);
 constexpr HRESULT E_RADIO_BADFRAME = static_cast<HRESULT>(0x8007000Du);
 /// The port could not be opened or is not usable.
 constexpr HRESULT E_RADIO_PORT = static_cast<HRESULT>(0x80070002u);
+/// The line hung up: the other end went away (adapter unplugged, pty closed).
+constexpr HRESULT E_RADIO_HANGUP = static_cast<HRESULT>(0x8007048Fu);
+/// The radio answered but refused the request (a non-zero status byte in its reply).
+constexpr HRESULT E_RADIO_REFUSED = static_cast<HRESULT>(0x80070032u);
 
-inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline bool FAILED(HRESULT hr) { return hr < 0; }
+inline bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+inline bool FAILED(HRESULT hr) {
+    return hr < 0;
+}

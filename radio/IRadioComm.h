@@ -39,6 +39,11 @@ public:
     /// Closes the link; the result is ignored by callers.
     virtual HRESULT Close() = 0;
 
+    /// Why the last Open or Transact failed, naming the device, when the component knows
+    /// it (the port cannot be opened, the line hung up); empty for a time-out, a malformed
+    /// reply or when it does not know.
+    virtual std::string FailureReason() const { return {}; }
+
     /// What went over the wire so far.
     virtual RadioWireStats WireStats() const { return {}; }
 };

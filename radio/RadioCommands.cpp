@@ -2,8 +2,11 @@
 
 #include <vector>
 
+#include <cctype>
+
 #include "MessageFields.h"
 #include "RadioWrite.h"
+#include "SoftpotField.h"
 #include "Transport.h"
 #include "document/TunerDoc.h"
 
@@ -11,8 +14,8 @@ using MessageFields::FormatHex;
 
 namespace {
 
-/// One byte field; a value outside the byte is cut to its low eight bits so that the request
-/// keeps its length.
+/// One byte field of a parameter the system itself chooses (opcodes, types, codes); softpot
+/// values are checked against their field before they get here.
 std::string Byte(int value) {
     return FormatHex(static_cast<std::uint32_t>(value) & 0xFFu, 1);
 }
@@ -29,7 +32,29 @@ std::string Frequency(std::int32_t freq) {
 /// The softpot value is two bytes wide for the deviation limit, and for the reference
 /// oscillator of a family-2 radio.
 bool WideSoftpot(const CTunerDoc& doc, int type) {
-    return type == kDevLimit || (type == kRefOsc && doc.GetModelFamily() == 2);
+    return SoftpotField::Bytes(type, doc.GetModelFamily()) == 2;
+}
+
+const char* PowerLevelName(int code) {
+    switch (code) {
+        case kPowerLow:
+            return "Low";
+        case kPowerMid:
+            return "Mid";
+        case kPowerHigh:
+            return "High";
+        default:
+            return "?";
+    }
+}
+
+/// The Tx Power level that a screen's feature name stands for (High unless Low or Mid).
+int TxPowerLevelOfName(const std::string& featureName) {
+    if (featureName == "Tx Power Low")
+        return 1;
+    if (featureName == "Tx Power Mid")
+        return 2;
+    return 3;
 }
 
 /// Everything of a reply payload after its first n characters.
@@ -57,17 +82,71 @@ HRESULT SendRequest(CTunerDoc& doc, const std::string& payload) {
     return SendRequest(doc, payload, reply);
 }
 
+HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& reply,
+                    const Transport::ReplyCheck& check) {
+    return Transport::Exchange(doc, payload, reply, Transport::kExchangeTimeoutMs, check);
+}
+
+Transport::ReplyCheck StatusMustBeZero(std::string refusal) {
+    return [refusal = std::move(refusal)](const std::string& reply) -> std::string {
+        std::string status = reply.size() >= 6 ? reply.substr(4, 2) : std::string();
+        if (status == "00")
+            return {};
+        if (status.empty())
+            return refusal + " (its reply carries no status).";
+        for (char& c : status) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return refusal + " (reply status " + status + ").";
+    };
+}
+
+Transport::ReplyCheck HeaderMustBeWhole(std::size_t headerBytes, std::string refusal) {
+    return [headerBytes, refusal = std::move(refusal)](const std::string& reply) -> std::string {
+        if (reply.size() >= 2 * headerBytes)
+            return {};
+        return refusal + " (its reply ends before its values).";
+    };
+}
+
+std::string ProgrammingProblem(const CTunerDoc& doc, int type, const std::string& feature,
+                               const int* values, int count) {
+    if (values == nullptr || count <= 0)
+        return "There are no values of " + feature + " to program.";
+    for (int i = 0; i < count; ++i) {
+        if (!SoftpotField::Fits(type, doc.GetModelFamily(), values[i]))
+            return SoftpotField::OutOfFieldText(feature, values[i], type, doc.GetModelFamily());
+    }
+    return {};
+}
+
 HRESULT EnterTestMode(CTunerDoc& doc) {
     return SendRequest(doc, "000c");
 }
 
 HRESULT SetSoftpot(CTunerDoc& doc, int type, int value) {
+    if (!SoftpotField::Fits(type, doc.GetModelFamily(), value)) {
+        // Cut to its field, the value would be one that nobody chose.
+        doc.Host().ShowMessage(SoftpotField::OutOfFieldText(SoftpotField::Name(type), value, type,
+                                                            doc.GetModelFamily()),
+                               MsgIcon::Stop, MsgButtons::Ok);
+        return E_FAIL;
+    }
     const std::string field = WideSoftpot(doc, type) ? Word(value) : Byte(value);
     return SendRequest(doc, "000102" + Byte(type) + field);
 }
 
 HRESULT ProgramSoftpots(CTunerDoc& doc, int type, const int* values, int count,
                         const std::string& featureName) {
+    const int txLevel = TxPowerLevelOfName(featureName);
+    const std::string feature = SoftpotField::Name(type, type == kTxPower ? txLevel : 0);
+    if (type == kCurrentLimit && values != nullptr)
+        count = 1;  // one value shared by every test frequency
+    // Nothing is sent for values that are missing or do not fit their field.
+    const std::string problem = ProgrammingProblem(doc, type, feature, values, count);
+    if (!problem.empty()) {
+        doc.Host().ShowMessage(problem, MsgIcon::Stop, MsgButtons::Ok);
+        return E_FAIL;
+    }
+
     HRESULT hr = S_OK;
     if (!doc.m_writing) {
         hr = MatchRadio(doc);
@@ -75,34 +154,29 @@ HRESULT ProgramSoftpots(CTunerDoc& doc, int type, const int* values, int count,
             return hr;
     }
     if (!doc.m_loadedFromFile && type == kTxPower) {
-        int level = kPowerHigh;
-        if (featureName == "Tx Power Low")
-            level = kPowerLow;
-        else if (featureName == "Tx Power Mid")
-            level = kPowerMid;
-        hr = SetPowerLevel(doc, level);
+        hr = SetPowerLevel(doc, PowerLevelCode(txLevel));
         if (FAILED(hr))
             return hr;
     }
 
-    bool wide = false;
-    if (type == kCurrentLimit) {
-        count = 1;  // one value shared by every test frequency
-    } else {
-        wide = WideSoftpot(doc, type);
-    }
-    if (values == nullptr || count < 0)
-        count = 0;
+    const bool wide = type != kCurrentLimit && WideSoftpot(doc, type);
     std::vector<std::uint32_t> field(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        field[i] = static_cast<std::uint32_t>(values[i]) & (wide ? 0xFFFFu : 0xFFu);
+    for (int i = 0; i < count; ++i) field[i] = static_cast<std::uint32_t>(values[i]);
+    std::string reply;
     return SendRequest(
-        doc, "000104" + Byte(type) + MessageFields::ValuesToHex(field.data(), count, wide));
+        doc, "000104" + Byte(type) + MessageFields::ValuesToHex(field.data(), count, wide), reply,
+        StatusMustBeZero("The radio refused to program " + feature));
 }
 
 HRESULT ReadBatteryCalibration(CTunerDoc& doc, int& value) {
     // Battery calibration type 08 at 6.90 V (0x02B2).
-    return ReadNumber(doc, "0001050802b2", 10, value);
+    std::string reply;
+    const HRESULT hr =
+        SendRequest(doc, "0001050802b2", reply,
+                    HeaderMustBeWhole(5, "The radio did not report the battery calibration"));
+    if (SUCCEEDED(hr))
+        value = MessageFields::HexToLong(After(reply, 10));
+    return hr;
 }
 
 HRESULT ReadSoftpotLimits(CTunerDoc& doc, int type, int& minimum, int& maximum) {
@@ -159,7 +233,11 @@ HRESULT SetReceiveAudio(CTunerDoc& doc, int code) {
 }
 
 HRESULT SetPowerLevel(CTunerDoc& doc, int code) {
-    return SendRequest(doc, "0006" + Byte(code));
+    // Programming and reading Tx Power go to the level set last: a refusal must not pass.
+    std::string reply;
+    return SendRequest(doc, "0006" + Byte(code), reply,
+                       StatusMustBeZero(std::string("The radio refused to set the power level ") +
+                                        PowerLevelName(code)));
 }
 
 HRESULT TransmitAtFrequency(CTunerDoc& doc, std::int32_t freq, int feature) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "HResult.h"
+#include "Transport.h"
 
 class CTunerDoc;
 
@@ -37,11 +38,37 @@ constexpr int PowerLevelCode(int level) {
 HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& reply);
 /// One request whose reply is not examined.
 HRESULT SendRequest(CTunerDoc& doc, const std::string& payload);
+/// One request whose reply tells whether the radio acted: when the check says it did not,
+/// the exchange fails like a broken link (the link is dropped) with the check's message.
+HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& reply,
+                    const Transport::ReplyCheck& check);
+
+// Which replies say that the radio did not act. Most replies are not examined; these are:
+// - programming (00 01 04) and Set Power Level (00 06), whose reply is the opcode and a
+//   status byte: anything but 00 (or no status) means nothing was programmed, or that the
+//   values that follow would go to another power level (StatusMustBeZero);
+// - read softpots (00 01 03) and the battery calibration read (00 01 05), whose values
+//   follow a five-byte header: a reply that ends inside it reported nothing, and taking it
+//   would leave zeros that a later write programs (HeaderMustBeWhole).
+
+/// The status byte after the opcode must be 00; the message is refusal with the status
+/// ("The radio refused to program Tx Power Low (reply status 02).").
+Transport::ReplyCheck StatusMustBeZero(std::string refusal);
+/// The reply must hold at least its header; the message is refusal with the reason.
+Transport::ReplyCheck HeaderMustBeWhole(std::size_t headerBytes, std::string refusal);
+/// Why these values of a feature cannot be programmed (there are none, or one does not fit
+/// its field); empty when they can.
+std::string ProgrammingProblem(const CTunerDoc& doc, int type, const std::string& feature,
+                               const int* values, int count);
 
 HRESULT EnterTestMode(CTunerDoc& doc);
+/// Sets a live value; a value outside the type's field is refused with a message and nothing
+/// is sent.
 HRESULT SetSoftpot(CTunerDoc& doc, int type, int value);
 /// Programs a feature's values; featureName is the main frame's m_strFeatureName (it picks
-/// the power level for Tx Power). Runs the radio match first unless m_writing is set.
+/// the power level for Tx Power). Values that are missing or do not fit their field are
+/// refused with a message before anything is sent. Runs the radio match first unless
+/// m_writing is set; a reply status other than 00 fails the exchange.
 HRESULT ProgramSoftpots(CTunerDoc& doc, int type, const int* values, int count,
                         const std::string& featureName);
 HRESULT ReadBatteryCalibration(CTunerDoc& doc, int& value);

@@ -26,16 +26,17 @@ public:
     IHost& Host() const { return *m_host; }
 
     // Link fields (names as the rest of the system uses them).
-    std::unique_ptr<IRadioComm> m_radio;  ///< null when not connected or after a failure
-    bool m_componentOpen = false;         ///< created and opened for this document
-    std::string m_portName;               ///< copied from the main frame just before opening
-    std::uint32_t m_requestStartTime = 0; ///< clock at the start of the current exchange
-    std::uint32_t m_lastExchangeTime = 0; ///< milliseconds of the last successful exchange
-    bool m_commErrorShown = false;        ///< the communication failure message was shown
-    bool m_commErrorOnce = false;         ///< show that message at most once while set
-    std::string m_logPath;                ///< full path of the tuning log
+    std::unique_ptr<IRadioComm> m_radio;   ///< null when not connected or after a failure
+    bool m_componentOpen = false;          ///< created and opened for this document
+    std::string m_portName;                ///< copied from the main frame just before opening
+    std::uint32_t m_requestStartTime = 0;  ///< clock at the start of the current exchange
+    std::uint32_t m_lastExchangeTime = 0;  ///< milliseconds of the last successful exchange
+    bool m_commErrorShown = false;         ///< the communication failure message was shown
+    bool m_commErrorOnce = false;          ///< show that message at most once while set
+    std::string m_logPath;                 ///< full path of the tuning log
+    std::string m_connectFailure;          ///< why the last Connect failed, when known
 
     IHost* m_host;
-    RadioCommFactory m_factory;                ///< creates the component on Connect
-    std::function<std::string()> m_portSource; ///< the main frame's GetPort
+    RadioCommFactory m_factory;                 ///< creates the component on Connect
+    std::function<std::string()> m_portSource;  ///< the main frame's GetPort
 };

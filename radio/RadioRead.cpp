@@ -8,6 +8,7 @@
 #include "MessageFields.h"
 #include "ModelConfig.h"
 #include "RadioCommands.h"
+#include "SoftpotField.h"
 #include "Transport.h"
 #include "document/Logs.h"
 #include "document/TunerDoc.h"
@@ -136,8 +137,11 @@ HRESULT ReadPresentType(CTunerDoc& doc, int type) {
 HRESULT ReadDevice(CTunerDoc& doc) {
     StartLogs(doc);
     HRESULT s = Transport::Connect(doc);
-    if (FAILED(s))
+    if (FAILED(s)) {
+        // Why the port did not open, when known, is the read's one message.
+        Transport::ReportConnectFailure(doc);
         return s;
+    }
     doc.m_componentOpen = true;
     s = Transport::VerifyRadio(doc, [&](const std::string& r) { return CheckModel(doc, r); });
     doc.Host().Sleep(500);
@@ -348,10 +352,12 @@ HRESULT ReadSoftpotType(CTunerDoc& doc, int type, int level, std::uint8_t* out, 
     if (type == kTxPower) {
         SetPowerLevel(doc, PowerLevelCode(level));  // a failure shows at the read that follows
     }
+    // A refused read would leave zeros in the tables, which a later write would program.
     std::string reply;
     const HRESULT hr = SendRequest(
-        doc, "000103" + MessageFields::FormatHex(static_cast<std::uint32_t>(type) & 0xFF, 1),
-        reply);
+        doc, "000103" + MessageFields::FormatHex(static_cast<std::uint32_t>(type) & 0xFF, 1), reply,
+        HeaderMustBeWhole(kSoftpotHeaderChars / 2, "The radio did not report the values of " +
+                                                       SoftpotField::Name(type, level)));
     if (FAILED(hr))
         return hr;
     const std::string values = After(reply, kSoftpotHeaderChars);

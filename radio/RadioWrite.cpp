@@ -2,22 +2,65 @@
 
 #include "RadioCommands.h"
 #include "RadioRead.h"
+#include "SoftpotField.h"
 #include "Transport.h"
 #include "document/Logs.h"
 #include "document/TunerDoc.h"
 
 namespace {
 
+/// The programming runs of a write: every present type, Tx Power at its three levels.
+template <typename Each>
+void ForEachProgramming(const CTunerDoc& doc, Each each) {
+    for (int type = kRefOsc; type <= kPaBias4; ++type) {
+        if (!doc.m_featurePresent[type])
+            continue;
+        if (type == kTxPower) {
+            for (int level = 1; level <= 3; ++level) each(type, level);
+        } else {
+            each(type, 0);
+        }
+    }
+}
+
+/// Values a saved record sends: its leading valid pairs (one value for types 8 to 12, and
+/// for the current limit, whose one value serves every frequency).
+int ProgrammedCount(int type, int validPairs) {
+    return type >= kBatteryCal || type == kCurrentLimit ? 1 : validPairs;
+}
+
+/// The saved values of a programming run and how many of them are sent; null when nothing
+/// is saved for it (no record, or no valid pair where the values follow the frequencies).
+const CSaveValues* SavedToProgram(CTunerDoc& doc, int type, int level, int& count) {
+    const CSaveValues* record = doc.FindSavedValues(type, level);
+    count = record ? ProgrammedCount(type, record->ValidPairs()) : 0;
+    return count > 0 ? record : nullptr;
+}
+
 /// Programs one saved record: its count of valid pairs becomes the type's count, and that
 /// many values are sent (one for types 8 to 12). The Tx Power level already set is named so
 /// that programming never picks another one.
 HRESULT ProgramSaved(CTunerDoc& doc, int type, int level) {
-    static const char* const kLevelNames[] = {"", "Tx Power Low", "Tx Power Mid", "Tx Power High"};
     int values[CSaveValues::kPairs] = {};
     GetSavedCount(doc, type, level, values, doc.m_freqCount[type]);
-    const int count = type >= kBatteryCal ? 1 : doc.m_freqCount[type];
-    const std::string name = type == kTxPower && level >= 1 && level <= 3 ? kLevelNames[level] : "";
+    const int count = ProgrammedCount(type, doc.m_freqCount[type]);
+    const std::string name = type == kTxPower ? SoftpotField::Name(type, level) : "";
     return ProgramSoftpots(doc, type, values, count, name);
+}
+
+/// Why the saved values cannot be programmed as they are (one outside its field); empty when
+/// all of them can.
+std::string SavedValuesProblem(CTunerDoc& doc) {
+    std::string problem;
+    ForEachProgramming(doc, [&](int type, int level) {
+        int count = 0;
+        const CSaveValues* record = SavedToProgram(doc, type, level, count);
+        if (problem.empty() && record != nullptr) {
+            problem = ProgrammingProblem(doc, type, SoftpotField::Name(type, level),
+                                         record->m_value.data(), count);
+        }
+    });
+    return problem;
 }
 
 }  // namespace
@@ -26,7 +69,8 @@ HRESULT Reconnect(CTunerDoc& doc) {
     CWaitCursor wait(doc.Host());
     HRESULT s = Transport::Connect(doc);
     if (FAILED(s)) {
-        if (doc.m_loadedFromFile)
+        // Why the port did not open, when known, is the one message; otherwise this one.
+        if (!Transport::ReportConnectFailure(doc) && doc.m_loadedFromFile)
             doc.Host().ShowMessage(
                 "Communication with device failed. Please ensure that the radio matching this "
                 "file is connected.",
@@ -72,20 +116,28 @@ HRESULT WriteDevice(CTunerDoc& doc) {
     HRESULT s = MatchRadio(doc);
     if (FAILED(s))
         return s;
+    // Every record is checked before the first value goes out, so that a bad one never
+    // leaves the radio half programmed.
+    const std::string problem = SavedValuesProblem(doc);
+    if (!problem.empty()) {
+        doc.Host().ShowMessage(problem, MsgIcon::Stop, MsgButtons::Ok);
+        return E_FAIL;
+    }
     doc.m_writing = true;
 
-    for (int type = kRefOsc; type <= kPaBias4; ++type) {
-        if (!doc.m_featurePresent[type])
-            continue;
-        if (type == kTxPower) {
-            for (int level = 1; level <= 3; ++level) {
-                SetPowerLevel(doc, PowerLevelCode(level));
-                s = ProgramSaved(doc, type, level);
-            }
-        } else {
-            s = ProgramSaved(doc, type, 0);
-        }
-    }
+    // Requests go on after a failure (a dropped link fails them at once); the write has
+    // succeeded only when every one of them did. A feature with nothing saved sends no empty
+    // request, nor a value nobody chose.
+    ForEachProgramming(doc, [&](int type, int level) {
+        int count = 0;
+        if (SavedToProgram(doc, type, level, count) == nullptr)
+            return;
+        if (type == kTxPower)
+            SetPowerLevel(doc, PowerLevelCode(level));
+        const HRESULT hr = ProgramSaved(doc, type, level);
+        if (FAILED(hr) || SUCCEEDED(s))
+            s = hr;
+    });
 
     // The write is over either way: a failed write must not leave the mismatch check of the
     // screens' programming switched off.

@@ -5,13 +5,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <vector>
-
-#include "Host.h"
 
 namespace {
 
@@ -46,13 +46,156 @@ int MillisecondsLeft(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-/// Outcome of reading a fixed number of bytes.
-enum class ReadResult { Complete, Nothing, Partial, Error };
+/// Devices whose last exchange was abandoned while its reply may still be on the way, with
+/// the moment it was given up. Shared by every component of the process, because the
+/// transport releases a component when an exchange fails and the next one opens the port anew.
+class CAbandonedExchanges {
+public:
+    /// The device's exchange was given up; what is left of its reply may come within windowMs.
+    void Mark(const std::string& device, int windowMs) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_until[device] = Clock::now() + std::chrono::milliseconds(windowMs);
+    }
+    /// Takes the mark of a device: true, with the end of its window, when there was one.
+    bool Take(const std::string& device, Clock::time_point& until) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_until.find(device);
+        if (it == m_until.end())
+            return false;
+        until = it->second;
+        m_until.erase(it);
+        return true;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<std::string, Clock::time_point> m_until;
+};
+
+CAbandonedExchanges& Abandoned() {
+    static CAbandonedExchanges abandoned;
+    return abandoned;
+}
+
+/// How reading a frame ended.
+enum class ReadResult { Complete, Nothing, Partial, HangUp, Error };
+
+/// Reads one frame into rx, never past its end. The first byte may come until the deadline;
+/// once the frame has started each byte must follow within gapMs of the one before.
+ReadResult ReadFrame(int fd, CFrameReceiver& rx, Clock::time_point deadline, int gapMs,
+                     std::uint64_t& received, int& error) {
+    std::uint8_t buf[1024];
+    bool hungUp = false;
+    while (!rx.Done()) {
+        const ssize_t n = ::read(fd, buf, std::min(rx.Wanted(), sizeof buf));
+        if (n > 0) {
+            received += static_cast<std::uint64_t>(n);
+            rx.Feed(buf, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EIO)
+            return ReadResult::HangUp;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            error = errno;
+            return ReadResult::Error;
+        }
+        // A line that reported a hang-up and has nothing left to read is gone for good.
+        if (hungUp)
+            return ReadResult::HangUp;
+        int wait = MillisecondsLeft(deadline);
+        if (rx.Started() && wait > gapMs)
+            wait = gapMs;
+        if (wait == 0)
+            return rx.Started() ? ReadResult::Partial : ReadResult::Nothing;
+        pollfd p{fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, wait);
+        if (r < 0 && errno != EINTR) {
+            error = errno;
+            return ReadResult::Error;
+        }
+        if (r == 0)
+            return rx.Started() ? ReadResult::Partial : ReadResult::Nothing;
+        if (r > 0 && (p.revents & POLLNVAL)) {
+            error = EBADF;
+            return ReadResult::Error;
+        }
+        // The next read tells whether data is still waiting before the hang-up.
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR)))
+            hungUp = true;
+    }
+    return ReadResult::Complete;
+}
+
+/// Writes all bytes before the deadline; false with errno set (ETIMEDOUT when it ran out).
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, Clock::time_point deadline) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        pollfd p{fd, POLLOUT, 0};
+        const int left = MillisecondsLeft(deadline);
+        if (left == 0) {
+            errno = ETIMEDOUT;
+            return false;
+        }
+        const int r = ::poll(&p, 1, left);
+        if (r < 0 && errno != EINTR)
+            return false;
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLOUT)) {
+            errno = EIO;
+            return false;
+        }
+    }
+    return true;
+}
+
+/// Reads and discards what still arrives of an abandoned reply: until the end of its window,
+/// and on while bytes keep coming, never longer than kMaxDrainMs.
+std::uint64_t DrainLateReply(int fd, Clock::time_point windowEnd) {
+    using std::chrono::milliseconds;
+    const auto hardStop = Clock::now() + milliseconds(CSerialRadioComm::kMaxDrainMs);
+    auto until = std::min(windowEnd, hardStop);
+    std::uint64_t drained = 0;
+    std::uint8_t buf[512];
+    for (;;) {
+        const int wait = MillisecondsLeft(until);
+        if (wait == 0)
+            break;
+        pollfd p{fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, wait);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0 || !(p.revents & POLLIN))
+            break;  // quiet until the end, or the line is gone (the request will say so)
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        drained += static_cast<std::uint64_t>(n);
+        until = std::min(
+            std::max(until, Clock::now() + milliseconds(CSerialRadioComm::kInterByteTimeoutMs)),
+            hardStop);
+    }
+    return drained;
+}
+
+/// Whether a reply frame answers the request frame: replies carry the request's opcode
+/// first. A reply too short to carry one cannot be told apart and is taken.
+bool AnswersRequest(const std::vector<std::uint8_t>& replyFrame, const std::uint8_t* request,
+                    std::int32_t requestLen) {
+    if (replyFrame.size() < 4 || requestLen < 4)
+        return true;
+    return replyFrame[2] == request[2] && replyFrame[3] == request[3];
+}
 
 }  // namespace
 
-CSerialRadioComm::CSerialRadioComm(IHost& host, CPortMap portMap, int baud)
-    : m_host(host), m_portMap(std::move(portMap)), m_baud(baud) {}
+CSerialRadioComm::CSerialRadioComm(CPortMap portMap, int baud)
+    : m_portMap(std::move(portMap)), m_baud(baud) {}
 
 CSerialRadioComm::~CSerialRadioComm() {
     Close();
@@ -70,13 +213,17 @@ int CSerialRadioComm::ComNumberFromMask(std::uint32_t portMask) {
 }
 
 std::uint8_t CSerialRadioComm::Checksum(const std::uint8_t* bytes, std::size_t count) {
-    std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < count; ++i) sum = static_cast<std::uint8_t>(sum + bytes[i]);
-    return static_cast<std::uint8_t>(0x100 - sum);
+    return CFrameReceiver::Checksum(bytes, count);
+}
+
+HRESULT CSerialRadioComm::Fail(HRESULT hr, std::string reason) {
+    m_failureReason = std::move(reason);
+    return hr;
 }
 
 HRESULT CSerialRadioComm::Open(std::int32_t mode, std::uint32_t portMask, const char* device) {
     Close();
+    m_failureReason.clear();
 
     std::string label;  // how the technician knows the port
     std::string path;
@@ -85,25 +232,22 @@ HRESULT CSerialRadioComm::Open(std::int32_t mode, std::uint32_t portMask, const 
         label = "COM" + std::to_string(n);
         path = n > 0 ? m_portMap.DeviceForCom(n) : std::string();
         if (path.empty()) {
-            m_host.ShowMessage("There is no serial device for the radio port " + label +
-                                   ". Connect the radio's cable, or map the port to a device in "
-                                   "the settings group \"Ports\" (for example " +
-                                   label + "=/dev/ttyUSB0).",
-                               MsgIcon::Stop, MsgButtons::Ok);
-            return E_RADIO_PORT;
+            return Fail(E_RADIO_PORT,
+                        "There is no serial device for the radio port " + label +
+                            ". Connect the radio's cable, or map the port to a device in the "
+                            "settings group \"Ports\" (for example " +
+                            label + "=/dev/ttyUSB0).");
         }
     } else if (mode == RADIOCOMM_MODE_DEVICE) {
         label = device != nullptr ? device : "";
         path = m_portMap.Resolve(label);
         if (path.empty()) {
-            m_host.ShowMessage(label.empty()
-                                   ? std::string("No radio port was chosen.")
-                                   : "There is no serial device for the radio port " + label +
-                                         ". Map the port to a device in the settings "
-                                         "group \"Ports\" (for example " +
-                                         label + "=/dev/ttyUSB0).",
-                               MsgIcon::Stop, MsgButtons::Ok);
-            return E_RADIO_PORT;
+            return Fail(E_RADIO_PORT,
+                        label.empty() ? std::string("No radio port was chosen.")
+                                      : "There is no serial device for the radio port " + label +
+                                            ". Map the port to a device in the settings "
+                                            "group \"Ports\" (for example " +
+                                            label + "=/dev/ttyUSB0).");
         }
     } else {
         return E_FAIL;
@@ -117,8 +261,7 @@ HRESULT CSerialRadioComm::Open(std::int32_t mode, std::uint32_t portMask, const 
                 " Your user needs to be in the dialout group: sudo usermod -aG dialout $USER, "
                 "then log in again.";
         }
-        m_host.ShowMessage(text, MsgIcon::Stop, MsgButtons::Ok);
-        return E_RADIO_PORT;
+        return Fail(E_RADIO_PORT, text);
     };
 
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -146,6 +289,7 @@ HRESULT CSerialRadioComm::Open(std::int32_t mode, std::uint32_t portMask, const 
     }
     m_fd = fd;
     m_devicePath = path;
+    m_where = where;
     return S_OK;
 }
 
@@ -157,82 +301,10 @@ HRESULT CSerialRadioComm::Close() {
     return S_OK;
 }
 
-namespace {
-
-/// Writes all bytes before the deadline.
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, Clock::time_point deadline) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            return false;
-        pollfd p{fd, POLLOUT, 0};
-        const int left = MillisecondsLeft(deadline);
-        if (left == 0)
-            return false;
-        if (::poll(&p, 1, left) < 0 && errno != EINTR)
-            return false;
-    }
-    return true;
-}
-
-/// Reads exactly size bytes. The first waits until firstDeadline; each later byte must follow
-/// within gapMs of the one before, and never after the overall deadline.
-ReadResult ReadExactly(int fd, std::uint8_t* data, std::size_t size, bool started,
-                       Clock::time_point deadline, int gapMs, std::uint64_t& received) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, data + done, size - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            received += static_cast<std::uint64_t>(n);
-            started = true;
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return ReadResult::Error;
-        }
-        int wait = MillisecondsLeft(deadline);
-        if (started && wait > gapMs)
-            wait = gapMs;
-        if (wait == 0)
-            return started ? ReadResult::Partial : ReadResult::Nothing;
-        pollfd p{fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, wait);
-        if (r < 0 && errno != EINTR)
-            return ReadResult::Error;
-        if (r == 0)
-            return started ? ReadResult::Partial : ReadResult::Nothing;
-        // A hang-up without data (the other end went away) ends the reply.
-        if (r > 0 && !(p.revents & POLLIN) && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            return started ? ReadResult::Partial : ReadResult::Error;
-        }
-    }
-    return ReadResult::Complete;
-}
-
-HRESULT StatusOf(ReadResult r) {
-    switch (r) {
-        case ReadResult::Complete:
-            return S_OK;
-        case ReadResult::Nothing:
-            return E_RADIO_TIMEOUT;
-        case ReadResult::Partial:
-            return E_RADIO_BADFRAME;
-        default:
-            return E_RADIO_PORT;
-    }
-}
-
-}  // namespace
-
 HRESULT CSerialRadioComm::Transact(const std::uint8_t* request, std::int32_t requestLen,
                                    std::int32_t timeoutMs, std::uint8_t* reply,
                                    std::int32_t* replyLen) {
+    m_failureReason.clear();
     if (replyLen == nullptr)
         return E_FAIL;
     const std::int32_t capacity = *replyLen;
@@ -247,57 +319,74 @@ HRESULT CSerialRadioComm::Transact(const std::uint8_t* request, std::int32_t req
     ++m_stats.transactions;
 
     const int totalMs = timeoutMs < 0 ? kShortTimeoutMs : timeoutMs;
+    const std::string hungUpText = "The radio port " + m_where +
+                                   " hung up: the other end of the line is gone (the cable or "
+                                   "adapter was unplugged, or the line was closed).";
+
+    // Whatever an earlier reply left behind is not an answer to this request, nor is the rest
+    // of a reply that was given up on.
+    ::tcflush(m_fd, TCIFLUSH);
+    Clock::time_point windowEnd;
+    if (Abandoned().Take(m_devicePath, windowEnd))
+        m_stats.bytesReceived += DrainLateReply(m_fd, windowEnd);
+
     const auto deadline = Clock::now() + std::chrono::milliseconds(totalMs);
-
-    ::tcflush(m_fd, TCIFLUSH);  // whatever an earlier, abandoned reply left behind
-
     std::vector<std::uint8_t> wire;
     wire.reserve(static_cast<std::size_t>(requestLen) + 2);
     wire.push_back(kSync);
     wire.insert(wire.end(), request, request + requestLen);
     wire.push_back(Checksum(request, static_cast<std::size_t>(requestLen)));
-    if (!WriteAll(m_fd, wire.data(), wire.size(), deadline))
-        return E_RADIO_PORT;
+    if (!WriteAll(m_fd, wire.data(), wire.size(), deadline)) {
+        if (errno == EIO)
+            return Fail(E_RADIO_HANGUP, hungUpText);
+        if (errno == ETIMEDOUT)
+            return E_RADIO_TIMEOUT;
+        return Fail(E_RADIO_PORT, "Writing to the radio port " + m_where +
+                                      " failed: " + std::strerror(errno) + ".");
+    }
     m_stats.bytesSent += wire.size();
 
-    // The sync byte first, so that noise is refused at once rather than after a gap.
-    std::uint8_t header[3] = {};
-    ReadResult r =
-        ReadExactly(m_fd, header, 1, false, deadline, kInterByteTimeoutMs, m_stats.bytesReceived);
-    if (r != ReadResult::Complete)
-        return StatusOf(r);
-    if (header[0] != kSync)
-        return E_RADIO_BADFRAME;
-    r = ReadExactly(m_fd, header + 1, 2, true, deadline, kInterByteTimeoutMs,
-                    m_stats.bytesReceived);
-    if (r != ReadResult::Complete)
-        return r == ReadResult::Error ? E_RADIO_PORT : E_RADIO_BADFRAME;
-    const int length = (header[1] << 8) | header[2];
-    if (length > kMaxPayload || length + 2 > capacity)
-        return E_RADIO_BADFRAME;
+    CFrameReceiver rx(capacity > 0 ? static_cast<std::size_t>(capacity) : 0);
+    for (;;) {
+        rx.Reset();
+        int error = 0;
+        const ReadResult r =
+            ReadFrame(m_fd, rx, deadline, kInterByteTimeoutMs, m_stats.bytesReceived, error);
+        switch (r) {
+            case ReadResult::Complete:
+                break;
+            case ReadResult::HangUp:
+                return Fail(E_RADIO_HANGUP, hungUpText);
+            case ReadResult::Error:
+                return Fail(E_RADIO_PORT, "Reading from the radio port " + m_where +
+                                              " failed: " + std::strerror(error) + ".");
+            case ReadResult::Nothing:
+                Abandoned().Mark(m_devicePath, kLateReplyMs);  // the answer may still come
+                return E_RADIO_TIMEOUT;
+            case ReadResult::Partial:
+                Abandoned().Mark(m_devicePath, kInterByteTimeoutMs);
+                return E_RADIO_BADFRAME;
+        }
+        if (rx.GetState() == CFrameReceiver::State::Failed) {
+            // The rest of a frame that went wrong before its end may still be coming.
+            if (rx.GetError() != CFrameReceiver::Error::BadChecksum)
+                Abandoned().Mark(m_devicePath, kInterByteTimeoutMs);
+            return E_RADIO_BADFRAME;
+        }
+        if (AnswersRequest(rx.Frame(), request, requestLen))
+            break;
+        ++m_staleReplies;  // a late answer to an earlier request
+    }
 
-    std::vector<std::uint8_t> frame(static_cast<std::size_t>(length) + 3);
-    frame[0] = header[1];
-    frame[1] = header[2];
-    r = ReadExactly(m_fd, frame.data() + 2, static_cast<std::size_t>(length) + 1, true, deadline,
-                    kInterByteTimeoutMs, m_stats.bytesReceived);
-    if (r != ReadResult::Complete)
-        return r == ReadResult::Error ? E_RADIO_PORT : E_RADIO_BADFRAME;
-
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : frame) sum = static_cast<std::uint8_t>(sum + b);
-    if (sum != 0)
-        return E_RADIO_BADFRAME;
-
-    std::memcpy(reply, frame.data(), static_cast<std::size_t>(length) + 2);
-    *replyLen = length + 2;
+    const std::vector<std::uint8_t>& frame = rx.Frame();
+    std::memcpy(reply, frame.data(), frame.size());
+    *replyLen = static_cast<std::int32_t>(frame.size());
     return S_OK;
 }
 
-RadioCommFactory MakeSerialRadioCommFactory(IHost& host, CPortMap portMap, int baud) {
-    IHost* h = &host;
-    return [h, portMap = std::move(portMap), baud](std::unique_ptr<IRadioComm>& out) {
-        out = std::make_unique<CSerialRadioComm>(*h, portMap, baud);
+RadioCommFactory MakeSerialRadioCommFactory(IHost& /*host*/, CPortMap portMap, int baud) {
+    return [portMap = std::move(portMap), baud](std::unique_ptr<IRadioComm>& out) {
+        out = std::make_unique<CSerialRadioComm>(portMap, baud);
         return S_OK;
     };
 }

@@ -43,6 +43,12 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
+/// COMn with n from 1 to kMaxComNumber (the letters in any case, as the port map reads them).
+bool IsComPortName(const std::string& name) {
+    const int n = CPortMap::ComNumber(name);
+    return n >= 1 && n <= kMaxComNumber;
+}
+
 /// Closes and releases the component of a link that a failure drops.
 void DropConnection(CRadioLink& link) {
     if (link.m_radio == nullptr || !link.m_componentOpen)
@@ -67,6 +73,7 @@ void AppendLogRecord(CRadioLink& link, const std::string& requestLine,
 }  // namespace
 
 HRESULT Connect(CRadioLink& link) {
+    link.m_connectFailure.clear();
     std::unique_ptr<IRadioComm> radio;
     HRESULT hr = link.m_factory ? link.m_factory(radio) : E_FAIL;
     if (FAILED(hr))
@@ -76,34 +83,48 @@ HRESULT Connect(CRadioLink& link) {
     link.m_radio = std::move(radio);
 
     RefreshPort(link);
-    if (!link.m_portName.empty() && link.m_portName[0] == 'C') {
+    const std::string& name = link.m_portName;
+    if (!name.empty() && name[0] == 'C') {
+        if (!IsComPortName(name)) {
+            // Anything else would open some other port (COM0, "COM9 " once opened COM1).
+            link.m_radio.reset();
+            link.m_connectFailure = "\"" + name +
+                                    "\" is not a radio port name. Choose a port COM1, COM2, "
+                                    "... or give a device path such as /dev/ttyUSB0.";
+            return E_RADIO_PORT;
+        }
         hr = link.m_radio->Open(RADIOCOMM_MODE_SERIAL, PortMask(link), nullptr);
     } else {
-        hr = link.m_radio->Open(RADIOCOMM_MODE_DEVICE, 0, link.m_portName.c_str());
+        hr = link.m_radio->Open(RADIOCOMM_MODE_DEVICE, 0, name.c_str());
     }
     if (FAILED(hr)) {
+        link.m_connectFailure = link.m_radio->FailureReason();
         link.m_radio->Close();
         link.m_radio.reset();
     }
     return hr;
 }
 
+bool ReportConnectFailure(CRadioLink& link) {
+    if (link.m_connectFailure.empty())
+        return false;
+    link.Host().ShowMessage(link.m_connectFailure, MsgIcon::Stop, MsgButtons::Ok);
+    link.m_commErrorShown = true;
+    return true;
+}
+
 std::uint32_t PortMask(CRadioLink& link) {
     RefreshPort(link);
     const std::string& name = link.m_portName;
-    if (name.empty() || name[0] != 'C')
+    if (name.empty() || name[0] != 'C' || !IsComPortName(name))
         return 0;
 
-    // COM9 and above carry their number in the high bits; COM1 to COM8 keep the one-hot bit
-    // that the component has always understood.
+    // COM1 to COM8 keep the one-hot bit that the component has always understood; COM9 and
+    // above carry their number in the high bits.
     const int n = CPortMap::ComNumber(name);
     if (n >= 9)
-        return n <= 4095 ? (static_cast<std::uint32_t>(n) << 20) | 0x7u : 0x7u;
-
-    const char digit = name.size() > 3 ? name[3] : '\0';
-    if (digit >= '2' && digit <= '8')
-        return (0x1000u << (digit - '1')) | 0x7u;
-    return 0x1007u;
+        return (static_cast<std::uint32_t>(n) << 20) | 0x7u;
+    return (0x1000u << (n - 1)) | 0x7u;
 }
 
 void RefreshPort(CRadioLink& link) {
@@ -125,7 +146,7 @@ HRESULT VerifyRadio(CRadioLink& link, const ModelCheck& checkModel) {
 }
 
 HRESULT Exchange(CRadioLink& link, const std::string& request, std::string& reply,
-                 std::int32_t timeoutMs) {
+                 std::int32_t timeoutMs, const ReplyCheck& check) {
     using namespace MessageFields;
     IHost& host = link.Host();
 
@@ -142,32 +163,48 @@ HRESULT Exchange(CRadioLink& link, const std::string& request, std::string& repl
     const bool converted = HexToBytes(host, frame, requestBytes.data(), kFrameBytes, requestLen);
 
     HRESULT hr = E_FAIL;
+    std::string reason;
     if (converted && link.m_radio != nullptr) {
         std::array<std::uint8_t, kFrameBytes> replyBytes{};
         std::int32_t replyLen = static_cast<std::int32_t>(kFrameBytes);
         hr = link.m_radio->Transact(requestBytes.data(), requestLen, timeoutMs, replyBytes.data(),
                                     &replyLen);
+        if (FAILED(hr))
+            reason = link.m_radio->FailureReason();
         if (SUCCEEDED(hr)) {
             if (replyLen < 0)
                 replyLen = 0;
             if (replyLen > static_cast<std::int32_t>(kFrameBytes))
                 replyLen = kFrameBytes;
-            reply = UnframeReply(BytesToHex(replyBytes.data(), replyLen));
+            const std::string payload = UnframeReply(BytesToHex(replyBytes.data(), replyLen));
             link.m_lastExchangeTime = host.TimeGetTime() - link.m_requestStartTime;
 
             const std::int32_t m = g_logSequence.fetch_add(1);
             const std::string replyLine = FormatDecimal(m, 5) + " (R) " +
                                           FormatMilliseconds(link.m_lastExchangeTime) + "ms " +
-                                          SpaceHexPairs(reply);
+                                          SpaceHexPairs(payload);
             AppendLogRecord(link, requestLine, replyLine);
-            return hr;
+
+            // The radio answered; whether it did what was asked is the reply's to say.
+            reason = check ? check(payload) : std::string();
+            if (reason.empty()) {
+                reply = payload;
+                return hr;
+            }
+            hr = E_RADIO_REFUSED;
         }
     }
 
     if (!EqualsIgnoringCase(frame, kExitTestModeFrame) && !link.m_commErrorShown) {
-        if (link.m_commErrorOnce)
+        if (!reason.empty()) {
+            // A failure whose cause is known is reported with it, once for the whole chain.
             link.m_commErrorShown = true;
-        host.ShowMessage(kCommFailedText, MsgIcon::Stop, MsgButtons::Ok);
+            host.ShowMessage(reason, MsgIcon::Stop, MsgButtons::Ok);
+        } else {
+            if (link.m_commErrorOnce)
+                link.m_commErrorShown = true;
+            host.ShowMessage(kCommFailedText, MsgIcon::Stop, MsgButtons::Ok);
+        }
     }
     DropConnection(link);
     return hr;

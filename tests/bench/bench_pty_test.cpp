@@ -66,7 +66,7 @@ protected:
         ASSERT_TRUE(bench->Start(error)) << error;
         ASSERT_EQ(bench->RadioDevice(), dir.path + "/radio");
         ASSERT_TRUE(fs::is_symlink(bench->RadioDevice()));
-        comm = std::make_unique<CSerialRadioComm>(host, CPortMap());
+        comm = std::make_unique<CSerialRadioComm>(CPortMap());
         ASSERT_EQ(comm->Open(RADIOCOMM_MODE_DEVICE, 0, bench->RadioDevice().c_str()), S_OK);
     }
     /// One exchange; the reply payload hex lands in reply.
@@ -342,7 +342,7 @@ TEST(BenchBinary, RelativePathsConnectQueryTraceAndCleanExit) {
     EXPECT_TRUE(fs::is_symlink(fs::path(dir.path) / "t"));
 
     CRecordingHost host;
-    CSerialRadioComm comm(host, CPortMap());
+    CSerialRadioComm comm{CPortMap()};
     ASSERT_EQ(comm.Open(RADIOCOMM_MODE_DEVICE, 0, r.c_str()), S_OK);
     const Bytes f = FrameOf("0012");
     std::uint8_t buf[1000];

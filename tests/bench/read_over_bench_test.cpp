@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "RadioBenchFixture.h"
 #include "radio/ModelConfig.h"
 #include "radio/RadioRead.h"
@@ -100,7 +104,7 @@ TEST_F(ReadFaultsOverBench, EachFailureOfTheReadWithItsMessages) {
         std::vector<std::string> messages;
         std::string lastRequest;
     };
-    BenchFaults unsupported, blank, empty, corrupt, silent;
+    BenchFaults unsupported, blank, empty, corrupt, silent, refused;
     unsupported.unsupportedModel = true;
     blank.blankSerial = true;
     empty.emptySerial = true;
@@ -108,6 +112,7 @@ TEST_F(ReadFaultsOverBench, EachFailureOfTheReadWithItsMessages) {
     corrupt.onlyRequest = "0100";
     silent.noAnswer = true;
     silent.onlyRequest = "000f20";
+    refused.refuseRequest = "00010302";
     const Case cases[] = {
         {"unsupported", unsupported, {"Unsupported Model", kCommFailed}, "0012"},
         {"blank serial",
@@ -118,6 +123,13 @@ TEST_F(ReadFaultsOverBench, EachFailureOfTheReadWithItsMessages) {
         {"empty serial", empty, {"Radio does not have a valid serial number"}, "001100"},
         {"corrupt list reply", corrupt, {kCommFailed, kCommFailed}, "0100821079000003e80000"},
         {"no answer", silent, {kCommFailed, kCommFailed}, "000f20"},
+        // A refused read gives no values: the read stops rather than keep zeros that a
+        // later write would program.
+        {"refused softpot read",
+         refused,
+         {"The radio did not report the values of Tx Deviation Balance (its reply ends before "
+          "its values)."},
+         "00010302"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -131,6 +143,30 @@ TEST_F(ReadFaultsOverBench, EachFailureOfTheReadWithItsMessages) {
         EXPECT_TRUE(doc->m_saveList.empty());
         doc.reset();
     }
+}
+
+// The bench goes away in the middle of a read (its pseudo-terminal closes, as when a USB
+// adapter is unplugged): the read ends at once with one message that says why.
+TEST_F(ReadFaultsOverBench, HangUpEndsTheReadWithOneMessage) {
+    BenchFaults faults;
+    faults.lateAnswer = true;
+    faults.lateAnswerMs = 60000;
+    faults.onlyRequest = "0100";
+    ASSERT_TRUE(StartBench("family1-k", faults));
+    const std::string device = Bench().RadioDevice();
+    auto read = std::async(std::launch::async, [this] { return OnNewDocument(*doc); });
+    for (int i = 0; i < 1000 && (Requests().empty() || Requests().back().rfind("0100", 0) != 0);
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(Requests().back(), "0100821079000003e80000");
+    Bench().Stop();
+    ASSERT_EQ(read.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_FALSE(read.get());
+    EXPECT_EQ(host.Texts(),
+              std::vector<std::string>{"The radio port " + device +
+                                       " hung up: the other end of the line is gone (the cable or "
+                                       "adapter was unplugged, or the line was closed)."});
+    EXPECT_EQ(doc->m_radio, nullptr);
 }
 
 TEST_F(ReadFaultsOverBench, MissingListItemReadsOnWithoutFeatures) {

@@ -11,6 +11,7 @@
 
 namespace {
 
+const char kCommFailed[] = "Communication with the radio failed. Please Read the Radio Again!";
 const char kMismatch[] =
     "Radio mismatch! The current data set does not come from this radio. Please read this "
     "radio before continuing.";
@@ -116,6 +117,43 @@ TEST_F(WriteOverBench, FailedWriteEndsTheWriteSoTheNextProgramAllChecksTheRadio)
     EXPECT_EQ(Requests(),
               (std::vector<std::string>{"0012", "000c", "001100", "001000", "0001040278797a"}));
     EXPECT_EQ(Radio().Programmed(2)[2], 122);
+}
+
+// The radio answers every programming request of one feature with status 02 and keeps its
+// values: the write is a failure, says what was refused, and never reports success.
+TEST_F(WriteOverBench, RefusedProgrammingIsNoSuccess) {
+    BenchFaults faults;
+    faults.refuseRequest = "00010402";
+    ReadSaveAndReopen("family1-k", faults);
+    const std::vector<int> before = Radio().Programmed(2);
+    doc->FindSavedValues(2, 0)->m_value[0] = before[0] + 1;
+
+    EXPECT_LT(OnWriteDevice(*doc), 0);
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"The radio refused to program Tx Deviation "
+                                                     "Balance (reply status 02)."});
+    EXPECT_EQ(Radio().Programmed(2), before);
+    EXPECT_EQ(Requests().back().substr(0, 8), "00010402");
+    EXPECT_FALSE(doc->m_writing);
+}
+
+// A programming reply that comes after its time-out is not taken as the answer to the model
+// query of the read that follows at once ("Unsupported Model").
+TEST_F(WriteOverBench, ReadRightAfterATimedOutWriteGetsItsOwnReplies) {
+    BenchFaults faults;
+    faults.lateAnswer = true;  // 3500 ms, half a second after the time-out
+    faults.onlyRequest = "000104";
+    ReadSaveAndReopen("family1-k", faults);
+    EXPECT_LT(OnWriteDevice(*doc), 0);
+    EXPECT_EQ(host.Texts().front(), kCommFailed);
+    EXPECT_EQ(host.Count("Programming Successful"), 0);
+
+    Bench().SetFaults({});
+    host.m_messages.clear();
+    doc->DeleteContents();
+    doc = NewDoc();
+    EXPECT_TRUE(OnNewDocument(*doc)) << ::testing::PrintToString(host.Texts());
+    EXPECT_TRUE(host.m_messages.empty()) << ::testing::PrintToString(host.Texts());
+    EXPECT_EQ(doc->m_serialNumber, Radio().Profile().serialNumber);
 }
 
 }  // namespace

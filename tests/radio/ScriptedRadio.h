@@ -123,7 +123,7 @@ private:
         } else if (req.size() == 8 && req.rfind("000103", 0) == 0) {
             const int type = std::stoi(req.substr(6), nullptr, 16);
             auto it = values.find(Key(type));
-            reply = "00010300" + Hex8(type) + (it == values.end() ? "" : it->second);
+            reply = "00010003" + Hex8(type) + (it == values.end() ? "" : it->second);
         } else {
             reply = req.substr(0, 4) + "00";
         }

@@ -69,14 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{
             "PaBias", 2, [](CTunerDoc& d) { return SetSoftpot(d, 9, 0xC8); }, {"00010209c8"}},
         // A value outside its width keeps the request's length (low bits only).
-        RequestCase{"ByteOutOfRange",
-                    1,
-                    [](CTunerDoc& d) { return SetSoftpot(d, 2, 0x1FF); },
-                    {"00010202ff"}},
-        RequestCase{"WordOutOfRange",
-                    1,
-                    [](CTunerDoc& d) { return SetSoftpot(d, 5, -1); },
-                    {"00010205ffff"}},
         RequestCase{"SelectModulation",
                     1,
                     [](CTunerDoc& d) { return SelectModulation(d, 0x27); },
@@ -414,10 +406,116 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{
             "TxPowerFromFile", 1, 1, {40}, 1, "Tx Power Low", true, false, Match({"0001040128"})},
         ProgramCase{"BatteryOne", 2, 8, {0x55}, 1, "", false, false, Match({"0001040855"})},
-        ProgramCase{"NoValues", 1, 2, {}, 0, "", false, false, Match({"00010402"})},
         ProgramCase{
             "WritingSkipsTheMatch", 1, 3, {60, 61, 62}, 3, "", true, true, {"000104033c3d3e"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Values wider than their field are refused before anything is sent, never cut to their low
+// bits; so is a programming request without values.
+struct RefusedValueCase {
+    const char* name;
+    int family;
+    std::function<HRESULT(CTunerDoc&)> command;
+    const char* message;
+};
+
+class RefusedValueTest : public ::testing::TestWithParam<RefusedValueCase>, public RadioFixture {};
+
+TEST_P(RefusedValueTest, NothingIsSent) {
+    const RefusedValueCase& c = GetParam();
+    ConnectDoc(c.family);
+    doc->m_serialNumber = kSerial;
+    doc->m_modelNumber = kModel;
+    EXPECT_EQ(c.command(*doc), E_FAIL);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(host.m_messages[0].icon, MsgIcon::Stop);
+    EXPECT_NE(doc->m_radio, nullptr) << "a refused value keeps the link";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RefusedValueTest,
+    ::testing::Values(
+        RefusedValueCase{"LiveByte", 1, [](CTunerDoc& d) { return SetSoftpot(d, 2, 0x1FF); },
+                         "The value 511 of Tx Deviation Balance does not fit its softpot (0 to "
+                         "255). It was not sent to the radio."},
+        RefusedValueCase{"LiveWordNegative", 1, [](CTunerDoc& d) { return SetSoftpot(d, 5, -1); },
+                         "The value -1 of Tx Deviation Limit does not fit its softpot (0 to "
+                         "65535). It was not sent to the radio."},
+        RefusedValueCase{"LiveRefOscFamily1", 1, [](CTunerDoc& d) { return SetSoftpot(d, 0, 300); },
+                         "The value 300 of Reference Oscillator does not fit its softpot (0 to "
+                         "255). It was not sent to the radio."},
+        RefusedValueCase{"ProgramOneWideValue", 2,
+                         [](CTunerDoc& d) {
+                             const int v[] = {40, 256};
+                             return ProgramSoftpots(d, 1, v, 2, "Tx Power Mid");
+                         },
+                         "The value 256 of Tx Power Mid does not fit its softpot (0 to 255). It "
+                         "was not sent to the radio."},
+        RefusedValueCase{"ProgramDevLimit", 1,
+                         [](CTunerDoc& d) {
+                             const int v[] = {2800, 70000};
+                             return ProgramSoftpots(d, 5, v, 2, "Tx Deviation Limit");
+                         },
+                         "The value 70000 of Tx Deviation Limit does not fit its softpot (0 to "
+                         "65535). It was not sent to the radio."},
+        RefusedValueCase{"ProgramNoValues", 1,
+                         [](CTunerDoc& d) { return ProgramSoftpots(d, 2, nullptr, 0, ""); },
+                         "There are no values of Tx Deviation Balance to program."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A radio that answers but does not act: the reply's status fails the exchange like a broken
+// link, with a message that says what was refused; nothing is reported as done.
+TEST_F(RadioCommandsTest, RefusedProgrammingFailsTheExchange) {
+    struct Case {
+        const char* reply;
+        HRESULT result;
+        const char* message;
+    };
+    const int values[] = {120, 121};
+    for (const Case& c :
+         {Case{"000100", S_OK, nullptr},
+          Case{"000102", E_RADIO_REFUSED,
+               "The radio refused to program Tx Deviation Balance (reply status 02)."},
+          Case{"0001ff00", E_RADIO_REFUSED,
+               "The radio refused to program Tx Deviation Balance (reply status FF)."},
+          Case{"0001", E_RADIO_REFUSED,
+               "The radio refused to program Tx Deviation Balance (its reply carries no "
+               "status)."}}) {
+        ConnectDoc(1);
+        host.Clear();
+        doc->m_commErrorShown = false;
+        radio.replies["000104027879"] = c.reply;
+        EXPECT_EQ(ProgramSoftpots(*doc, 2, values, 2, "Tx Deviation Balance"), c.result) << c.reply;
+        EXPECT_EQ(Sent().back(), "000104027879");
+        if (c.message == nullptr) {
+            EXPECT_TRUE(host.m_messages.empty()) << c.reply;
+            continue;
+        }
+        EXPECT_EQ(host.Texts(), std::vector<std::string>{c.message}) << c.reply;
+        EXPECT_EQ(doc->m_radio, nullptr) << "the link is dropped as after any failure";
+        EXPECT_TRUE(doc->m_commErrorShown) << "no other failure message follows";
+    }
+}
+
+TEST_F(RadioCommandsTest, RefusedPowerLevelStopsTheTxPowerProgramming) {
+    radio.replies["000603"] = "000602";
+    const int values[] = {40};
+    EXPECT_EQ(ProgramSoftpots(*doc, 1, values, 1, "Tx Power Low"), E_RADIO_REFUSED);
+    EXPECT_EQ(Sent(), (Requests{"001100", "001000", "000603"}));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{
+                                "The radio refused to set the power level Low (reply status 02)."});
+}
+
+TEST_F(RadioCommandsTest, BatteryReadingWithoutItsHeaderIsNoReading) {
+    int value = 7;
+    radio.replies["0001050802b2"] = "000102";
+    EXPECT_EQ(ReadBatteryCalibration(*doc, value), E_RADIO_REFUSED);
+    EXPECT_EQ(value, 7);
+    EXPECT_EQ(host.Texts(),
+              std::vector<std::string>{"The radio did not report the battery calibration (its "
+                                       "reply ends before its values)."});
+}
 
 TEST_F(RadioCommandsTest, ProgrammingAnotherRadioSendsNothing) {
     doc->m_modelNumber = "h18QDF9PW6AN";  // differs only in case

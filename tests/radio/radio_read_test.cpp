@@ -319,10 +319,16 @@ TEST_F(RadioReadTest, ReadSoftpotTypeCountsTheValueBytes) {
     EXPECT_EQ(out[2], 0x0c);
     EXPECT_EQ(Sent(), std::vector<std::string>{"00010303"});
 
-    radio.replies["00010303"] = "0001";  // shorter than its header
-    EXPECT_EQ(ReadSoftpotType(*doc, 3, 0, out, count), S_OK);
-    EXPECT_EQ(count, 0);
+    // A reply that ends inside its header reported nothing: the read fails and stores nothing,
+    // so no zeros end up in the tables (and later in the radio).
+    radio.replies["00010303"] = "000102";
+    count = -1;
+    EXPECT_EQ(ReadSoftpotType(*doc, 3, 0, out, count), E_RADIO_REFUSED);
+    EXPECT_EQ(count, -1);
     EXPECT_EQ(out[0], 0x0a);
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"The radio did not report the values of Rx "
+                                                     "Front End Filter (its reply ends before its "
+                                                     "values)."});
 }
 
 TEST_F(RadioReadTest, OversizeSoftpotReplyStoresNothing) {

@@ -96,7 +96,7 @@ TEST_F(RadioWriteTest, WriteProgramsEveryPresentFeatureInOrder) {
     Saved(5, 0, 1, 2800);
     Saved(8, 0, 2, 0x55);
     Saved(9, 0, 1, 0x20);
-    doc->m_featurePresent[12] = true;  // no record: one value from an empty array
+    doc->m_featurePresent[12] = true;  // no record: nothing to program, no value made up
     ConnectDoc(2);
 
     EXPECT_EQ(OnWriteDevice(*doc), S_OK);
@@ -115,8 +115,7 @@ TEST_F(RadioWriteTest, WriteProgramsEveryPresentFeatureInOrder) {
                                "000104040c",
                                "000104050af0",
                                "0001040855",
-                               "0001040920",
-                               "0001040c00"};
+                               "0001040920"};
     EXPECT_EQ(Sent(), expected);
     EXPECT_EQ(host.Texts(), std::vector<std::string>{"Programming Successful"});
     EXPECT_EQ(host.m_messages[0].icon, MsgIcon::None);
@@ -124,6 +123,43 @@ TEST_F(RadioWriteTest, WriteProgramsEveryPresentFeatureInOrder) {
     EXPECT_EQ(doc->m_freqCount[4], 3);
     EXPECT_EQ(doc->m_freqCount[8], 2);
     EXPECT_EQ(host.m_waitDepth, 0);
+}
+
+TEST_F(RadioWriteTest, ValueOutsideItsFieldStopsTheWriteBeforeAnythingIsProgrammed) {
+    LoadedDataSet(1);
+    Saved(2, 0, 2, 100);
+    Saved(3, 0, 2, 300);  // a hand-edited file: 300 and 301 do not fit one byte
+    ConnectDoc(1);
+    EXPECT_EQ(WriteDevice(*doc), E_FAIL);
+    EXPECT_EQ(Sent(), (Requests{"001100", "001000"}));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{
+                                "The value 300 of Rx Front End Filter does not fit its softpot (0 "
+                                "to 255). It was not sent to the radio."});
+    EXPECT_FALSE(doc->m_writing);
+}
+
+TEST_F(RadioWriteTest, RefusedProgrammingIsNoSuccess) {
+    LoadedDataSet(1);
+    Saved(2, 0, 1, 100);
+    Saved(3, 0, 1, 110);
+    Saved(4, 0, 1, 12);
+    ConnectDoc(1);
+    radio.replies["000104036e"] = "000102";
+    EXPECT_EQ(WriteDevice(*doc), E_FAIL);  // the last request found the link dropped
+    EXPECT_EQ(Sent().back(), "000104036e");
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"The radio refused to program Rx Front End "
+                                                     "Filter (reply status 02)."});
+    EXPECT_FALSE(doc->m_writing);
+}
+
+TEST_F(RadioWriteTest, PresentFeatureWithoutSavedValuesSendsNoEmptyRequest) {
+    LoadedDataSet(1);
+    Saved(2, 0, 0, 0);  // present, but its record holds no valid pair
+    Saved(3, 0, 1, 110);
+    ConnectDoc(1);
+    EXPECT_EQ(WriteDevice(*doc), S_OK);
+    EXPECT_EQ(Sent(), (Requests{"001100", "001000", "000104036e"}));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Programming Successful"});
 }
 
 TEST_F(RadioWriteTest, OnlyCurrentLimitSendsOneRequestWithOneValue) {

@@ -27,7 +27,7 @@ long long MsSince(Clock::time_point start) {
 /// A serial component opened on the slave side of a pty with a responder on the master.
 class SerialRadioCommTest : public ::testing::Test {
 protected:
-    SerialRadioCommTest() : comm(host, CPortMap()) {}
+    SerialRadioCommTest() : comm(CPortMap()) {}
 
     void OpenDevice() {
         ASSERT_EQ(comm.Open(RADIOCOMM_MODE_DEVICE, 0, pty.SlavePath().c_str()), S_OK);
@@ -148,6 +148,63 @@ TEST_F(SerialRadioCommTest, SilenceTimesOut) {
     EXPECT_LT(ms, CSerialRadioComm::kShortTimeoutMs + 1000);
 }
 
+// The other end goes away (adapter unplugged, bench stopped): the exchange fails at once
+// with the reason, instead of spinning on the hung-up line until its time-out.
+TEST_F(SerialRadioCommTest, HangUpFailsTheExchangeAtOnceWithItsReason) {
+    OpenDevice();
+    pty.SetHandler([this](const Bytes&) {
+        pty.HangUp();
+        return Bytes{};
+    });
+    EXPECT_EQ(Transact(30000), E_RADIO_HANGUP);
+    EXPECT_EQ(replyLen, 0);
+    EXPECT_EQ(comm.FailureReason(),
+              "The radio port " + pty.SlavePath() +
+                  " hung up: the other end of the line is gone (the cable or adapter was "
+                  "unplugged, or the line was closed).");
+    // Sending on the hung-up line fails the same way.
+    EXPECT_EQ(Transact(30000), E_RADIO_HANGUP);
+    EXPECT_NE(comm.FailureReason().find("hung up"), std::string::npos);
+}
+
+TEST_F(SerialRadioCommTest, ReplyToAnotherRequestIsSkipped) {
+    OpenDevice();
+    // A late answer of an earlier run (another opcode) comes just before the real one.
+    pty.SetHandler([](const Bytes& frame) {
+        Bytes both = CPtyRadio::Wire({0x00, 0x03, 0x00, 0x12, 0x00});
+        const Bytes own = CPtyRadio::EchoReply(frame);
+        both.insert(both.end(), own.begin(), own.end());
+        return both;
+    });
+    ASSERT_EQ(Transact(3000), S_OK);
+    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + replyLen),
+              (Bytes{0x00, 0x03, 0x00, 0x0C, 0x00}));
+    EXPECT_EQ(comm.StaleRepliesSkipped(), 1);
+}
+
+// A reply that comes after its exchange timed out is never taken for the next request, not
+// even by the next component on that port (the transport drops a component that failed).
+TEST_F(SerialRadioCommTest, LateReplyOfATimedOutExchangeIsNotTheNextReply) {
+    OpenDevice();
+    pty.SetHandler([](const Bytes& frame) {
+        if (frame[3] == 0x0C)
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return CPtyRadio::EchoReply(frame);
+    });
+    EXPECT_EQ(Transact(150), E_RADIO_TIMEOUT);
+    comm.Close();
+
+    CSerialRadioComm next{CPortMap()};
+    ASSERT_EQ(next.Open(RADIOCOMM_MODE_DEVICE, 0, pty.SlavePath().c_str()), S_OK);
+    const std::uint8_t modelQuery[4] = {0x00, 0x02, 0x00, 0x12};
+    std::int32_t len = 1000;
+    reply.assign(1000, 0);
+    ASSERT_EQ(next.Transact(modelQuery, 4, 3000, reply.data(), &len), S_OK);
+    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + len), (Bytes{0x00, 0x03, 0x00, 0x12, 0x00}));
+    // The late bytes were drained before the request went out (or skipped, had they come later).
+    EXPECT_GE(next.WireStats().bytesReceived, 14u);
+}
+
 TEST_F(SerialRadioCommTest, SlowReplyWithinTheInterByteGapIsAccepted) {
     OpenDevice();
     pty.SetByteTime(std::chrono::milliseconds(20));
@@ -172,7 +229,7 @@ TEST_F(SerialRadioCommTest, ComPortsResolveThroughThePortMap) {
     map.SetDeviceLister([] { return std::vector<std::string>{}; });
     map.SetMapping(3, pty.SlavePath());
     map.SetMapping(12, pty.SlavePath());
-    CSerialRadioComm mapped(host, map);
+    CSerialRadioComm mapped(map);
     ASSERT_EQ(mapped.Open(RADIOCOMM_MODE_SERIAL, 0x4007, nullptr), S_OK);
     EXPECT_EQ(mapped.DevicePath(), pty.SlavePath());
     std::int32_t len = 1000;
@@ -180,15 +237,13 @@ TEST_F(SerialRadioCommTest, ComPortsResolveThroughThePortMap) {
     EXPECT_EQ(mapped.Transact(request, 4, 3000, buf, &len), S_OK);
     ASSERT_EQ(mapped.Open(RADIOCOMM_MODE_SERIAL, (12u << 20) | 7, nullptr), S_OK);
     EXPECT_EQ(mapped.Open(RADIOCOMM_MODE_DEVICE, 0, "COM12"), S_OK);
-    EXPECT_TRUE(host.m_messages.empty());
+    EXPECT_EQ(mapped.FailureReason(), "");
 
     ASSERT_EQ(mapped.Open(RADIOCOMM_MODE_SERIAL, 0x2007, nullptr), E_RADIO_PORT);
-    ASSERT_EQ(host.m_messages.size(), 1u);
-    const std::string& text = host.m_messages[0].text;
+    const std::string text = mapped.FailureReason();
     EXPECT_NE(text.find("no serial device for the radio port COM2"), std::string::npos) << text;
     EXPECT_NE(text.find("\"Ports\""), std::string::npos) << text;
     EXPECT_NE(text.find("COM2=/dev/"), std::string::npos) << text;
-    EXPECT_EQ(host.m_messages[0].icon, MsgIcon::Stop);
 }
 
 TEST_F(SerialRadioCommTest, TransportExchangesOverThePtyOnCom12) {
@@ -208,55 +263,49 @@ TEST_F(SerialRadioCommTest, TransportExchangesOverThePtyOnCom12) {
 }
 
 TEST(SerialRadioCommOpen, MissingDeviceNamesThePortAndTheReason) {
-    CRecordingHost host;
-    CSerialRadioComm comm(host, CPortMap());
+    CSerialRadioComm comm{CPortMap()};
     EXPECT_EQ(comm.Open(RADIOCOMM_MODE_DEVICE, 0, "/dev/vegal-no-such-port"), E_RADIO_PORT);
-    ASSERT_EQ(host.m_messages.size(), 1u);
-    EXPECT_EQ(host.m_messages[0].text,
+    EXPECT_EQ(comm.FailureReason(),
               "Cannot open the radio port /dev/vegal-no-such-port: No such file or directory.");
-    EXPECT_EQ(host.m_messages[0].icon, MsgIcon::Stop);
 
     CPortMap map;
     map.SetMapping(3, "/dev/vegal-no-such-port");
-    CSerialRadioComm com3(host, map);
+    CSerialRadioComm com3(map);
     EXPECT_EQ(com3.Open(RADIOCOMM_MODE_SERIAL, 0x4007, nullptr), E_RADIO_PORT);
-    EXPECT_EQ(host.m_messages.back().text,
+    EXPECT_EQ(com3.FailureReason(),
               "Cannot open the radio port COM3 (/dev/vegal-no-such-port): No such file or "
               "directory.");
 }
 
 TEST(SerialRadioCommOpen, AFileThatIsNoTerminalIsRefused) {
-    CRecordingHost host;
     char path[] = "/tmp/vegal-not-a-tty-XXXXXX";
     const int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    CSerialRadioComm comm(host, CPortMap());
+    CSerialRadioComm comm{CPortMap()};
     EXPECT_EQ(comm.Open(RADIOCOMM_MODE_DEVICE, 0, path), E_RADIO_PORT);
-    ASSERT_EQ(host.m_messages.size(), 1u);
-    EXPECT_NE(host.m_messages[0].text.find(std::string("Cannot use the radio port ") + path),
+    EXPECT_NE(comm.FailureReason().find(std::string("Cannot use the radio port ") + path),
               std::string::npos)
-        << host.m_messages[0].text;
+        << comm.FailureReason();
     ::unlink(path);
 }
 
 TEST(SerialRadioCommOpen, PermissionDeniedPointsToTheDialoutGroup) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root opens any device";
-    CRecordingHost host;
     char path[] = "/tmp/vegal-locked-XXXXXX";
     const int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
     ::close(fd);
     ::chmod(path, 0);
-    CSerialRadioComm comm(host, CPortMap());
+    CSerialRadioComm comm{CPortMap()};
     EXPECT_EQ(comm.Open(RADIOCOMM_MODE_DEVICE, 0, path), E_RADIO_PORT);
-    ASSERT_EQ(host.m_messages.size(), 1u);
-    EXPECT_NE(host.m_messages[0].text.find("Permission denied"), std::string::npos);
-    EXPECT_NE(host.m_messages[0].text.find(
-                  "Your user needs to be in the dialout group: sudo usermod -aG dialout $USER, "
-                  "then log in again."),
-              std::string::npos);
+    const std::string text = comm.FailureReason();
+    EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
+    EXPECT_NE(text.find("Your user needs to be in the dialout group: sudo usermod -aG dialout "
+                        "$USER, then log in again."),
+              std::string::npos)
+        << text;
     ::unlink(path);
 }
 

@@ -61,7 +61,8 @@ TEST_F(TransportTest, PortNamesChooseModeAndMask) {
         {"COM8", 4, 0x80007, ""},
         {"COM9", 4, (9u << 20) | 7, ""},  // COM9 and up open their own port, not COM1
         {"COM12", 4, (12u << 20) | 7, ""},
-        {"COMX", 4, 0x1007, ""},
+        {"COM02", 4, 0x2007, ""},  // read as COM2, never as COM1
+        {"com3", 8, 0, "com3"},    // not 'C': the component maps it as a device name
         {"/dev/ttyUSB0", 8, 0, "/dev/ttyUSB0"},
         {"rfcomm0", 8, 0, "rfcomm0"},
     };
@@ -77,6 +78,44 @@ TEST_F(TransportTest, PortNamesChooseModeAndMask) {
         EXPECT_EQ(Transport::PortMask(link), c.mask) << c.port;
     }
     EXPECT_TRUE(host.m_messages.empty());
+}
+
+TEST_F(TransportTest, NamesThatAreNoComPortAreRefusedWithoutOpening) {
+    for (const char* name : {"COM0", "COM", "COM9 ", "COMX", "C", "COM4096", "COM-1", "Cable"}) {
+        port = name;
+        radio.m_opens.clear();
+        host.Clear();
+        link.m_commErrorShown = false;
+        EXPECT_EQ(Transport::Connect(link), E_RADIO_PORT) << name;
+        EXPECT_TRUE(radio.m_opens.empty()) << name;
+        EXPECT_EQ(link.m_radio, nullptr) << name;
+        EXPECT_FALSE(radio.Alive()) << name;
+        EXPECT_EQ(Transport::PortMask(link), 0u) << name;
+        EXPECT_TRUE(host.m_messages.empty()) << "Connect itself shows nothing";
+        EXPECT_TRUE(Transport::ReportConnectFailure(link));
+        EXPECT_EQ(host.Texts(), std::vector<std::string>{
+                                    "\"" + std::string(name) +
+                                    "\" is not a radio port name. Choose a port COM1, COM2, ... "
+                                    "or give a device path such as /dev/ttyUSB0."});
+        EXPECT_TRUE(link.m_commErrorShown);
+    }
+}
+
+TEST_F(TransportTest, ConnectFailureReasonOfTheComponentIsReportedOnce) {
+    radio.m_openStatus = E_RADIO_PORT;
+    radio.m_failureReason = "Cannot open the radio port COM3 (/dev/ttyUSB7): Permission denied.";
+    EXPECT_EQ(Transport::Connect(link), E_RADIO_PORT);
+    EXPECT_EQ(link.m_connectFailure, radio.m_failureReason);
+    EXPECT_TRUE(host.m_messages.empty());
+    EXPECT_TRUE(Transport::ReportConnectFailure(link));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{radio.m_failureReason});
+    EXPECT_EQ(host.m_messages[0].icon, MsgIcon::Stop);
+
+    // A component that does not say why leaves the report to the caller.
+    radio.m_failureReason.clear();
+    EXPECT_EQ(Transport::Connect(link), E_RADIO_PORT);
+    EXPECT_FALSE(Transport::ReportConnectFailure(link));
+    EXPECT_EQ(host.m_messages.size(), 1u);
 }
 
 TEST_F(TransportTest, FailedCreateOrOpenLeavesNoComponent) {
@@ -167,6 +206,43 @@ TEST_F(TransportTest, MessageRulesForRepeatedFailures) {
         EXPECT_EQ(host.Count(kCommFailed), c.expectedMessages) << c.once << c.alreadyShown;
         EXPECT_EQ(link.m_radio, nullptr);
     }
+}
+
+TEST_F(TransportTest, FailureWithAKnownCauseShowsItAsTheChainsOneMessage) {
+    Open();
+    radio.m_failureReason =
+        "The radio port COM3 (/dev/ttyUSB0) hung up: the other end of the "
+        "line is gone (the cable or adapter was unplugged, or the line was "
+        "closed).";
+    radio.Fail(E_RADIO_HANGUP);
+    std::string reply = "kept";
+    EXPECT_EQ(Transport::Exchange(link, "000c", reply, 3000), E_RADIO_HANGUP);
+    EXPECT_EQ(reply, "kept");
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{radio.m_failureReason});
+    EXPECT_TRUE(link.m_commErrorShown) << "the callers' own failure messages do not follow";
+    EXPECT_EQ(link.m_radio, nullptr);
+    EXPECT_EQ(Transport::Exchange(link, "000c", reply, 3000), E_FAIL);
+    EXPECT_EQ(host.m_messages.size(), 1u);
+}
+
+TEST_F(TransportTest, RefusalFoundByTheReplyCheckFailsTheExchange) {
+    Open();
+    radio.Reply("000102");
+    const Transport::ReplyCheck check = [](const std::string& r) {
+        return r == "000100" ? std::string() : "refused: " + r;
+    };
+    std::string reply = "kept";
+    const std::int32_t before = Transport::LogSequence();
+    EXPECT_EQ(Transport::Exchange(link, "00010402aa", reply, 3000, check), E_RADIO_REFUSED);
+    EXPECT_EQ(reply, "kept");
+    EXPECT_EQ(Transport::LogSequence() - before, 2) << "the reply came and is logged";
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"refused: 000102"});
+    EXPECT_EQ(link.m_radio, nullptr);
+
+    Open();
+    radio.Reply("000100");
+    EXPECT_EQ(Transport::Exchange(link, "00010402aa", reply, 3000, check), S_OK);
+    EXPECT_EQ(reply, "000100");
 }
 
 TEST_F(TransportTest, ExitTestModeFailsSilentlyButStillDrops) {

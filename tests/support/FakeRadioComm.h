@@ -33,7 +33,9 @@ public:
     // ---- configuration ----
     HRESULT m_createStatus = S_OK;  ///< status of the factory
     HRESULT m_openStatus = S_OK;    ///< status of Open
-    Responder m_responder;          ///< used when the script is empty
+    /// What the components give as FailureReason (why Open or Transact failed).
+    std::string m_failureReason;
+    Responder m_responder;  ///< used when the script is empty
 
     /// Queues a successful answer with this reply payload (framed automatically).
     void Reply(const std::string& payload) { Push({S_OK, FrameOf(payload)}); }
@@ -106,6 +108,7 @@ private:
             ++m_owner.m_closes;
             return S_OK;
         }
+        std::string FailureReason() const override { return m_owner.m_failureReason; }
         RadioWireStats WireStats() const override { return m_stats; }
 
     private:

@@ -48,7 +48,7 @@ public:
         m_stop = true;
         m_thread.join();
         ::close(m_keeper);
-        ::close(m_master);
+        HangUp();
     }
     CPtyRadio(const CPtyRadio&) = delete;
     CPtyRadio& operator=(const CPtyRadio&) = delete;
@@ -73,6 +73,14 @@ public:
 
     /// Writes raw bytes towards the component now (stale input, noise).
     void Inject(const Bytes& bytes) { WritePaced(bytes, 0); }
+
+    /// Closes the master side, as when the radio's adapter is unplugged: the component's end
+    /// of the line hangs up. Call it from a handler (the radio's own thread).
+    void HangUp() {
+        const int fd = m_master.exchange(-1);
+        if (fd >= 0)
+            ::close(fd);
+    }
 
     static std::uint8_t Checksum(const Bytes& frame) {
         std::uint8_t sum = 0;
@@ -112,6 +120,8 @@ private:
                                               std::chrono::nanoseconds(perByteNs * (i + 1)));
             }
             const std::size_t chunk = perByteNs > 0 ? 1 : bytes.size() - i;
+            if (m_master < 0)
+                return;  // hung up
             const ssize_t n = ::write(m_master, bytes.data() + i, chunk);
             if (n > 0) {
                 i += static_cast<std::size_t>(n);
@@ -173,7 +183,7 @@ private:
         }
     }
 
-    int m_master = -1;
+    std::atomic<int> m_master{-1};
     int m_keeper = -1;
     std::string m_slavePath;
     std::thread m_thread;
