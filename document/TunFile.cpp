@@ -1,6 +1,7 @@
 #include "TunFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -298,16 +299,26 @@ bool ReadRecordObject(CArchiveReader& in, std::vector<MapEntry>& map,
     return true;
 }
 
-/// Feature whose present flag a record at this list index sets, or -1.
-int FeatureOfRecordIndex(std::size_t index, const std::string& modelNumber) {
-    static constexpr int kByIndex[] = {kRefOsc,     kTxPower,        kTxPower,      kTxPower,
-                                       kDevBalance, kFrontEndFilter, kCurrentLimit, kDevLimit,
-                                       kSoftpot6,   kSoftpot7};
-    if (index < std::size(kByIndex))
-        return kByIndex[index];
-    if (index == 10 && !modelNumber.empty() && modelNumber[0] == 'H')
-        return kBatteryCal;
-    return -1;
+/// Feature whose present flag a record at this list index sets, or -1. The record must be
+/// the one its position stands for (its type, and its level for Tx Power): a record of
+/// another type there has no values of that feature, and marks nothing.
+int FeatureOfRecord(std::size_t index, const CSaveValues& record, const std::string& modelNumber) {
+    struct Slot {
+        int type;
+        int level;
+    };
+    static constexpr Slot kByIndex[] = {{kRefOsc, 0},       {kTxPower, 1},    {kTxPower, 2},
+                                        {kTxPower, 3},      {kDevBalance, 0}, {kFrontEndFilter, 0},
+                                        {kCurrentLimit, 0}, {kDevLimit, 0},   {kSoftpot6, 0},
+                                        {kSoftpot7, 0},     {kBatteryCal, 0}};
+    if (index >= std::size(kByIndex))
+        return -1;
+    if (index == 10 && (modelNumber.empty() || modelNumber[0] != 'H'))
+        return -1;
+    const Slot& slot = kByIndex[index];
+    if (record.m_type != slot.type || (slot.type == kTxPower && record.m_level != slot.level))
+        return -1;
+    return slot.type;
 }
 
 // ---- files --------------------------------------------------------------------------------
@@ -316,16 +327,46 @@ std::string ErrnoText(int err) {
     return std::strerror(err);
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+/// What a path is when it is not a regular file, for the refusal message.
+std::string NotAFileText(mode_t mode) {
+    if (S_ISDIR(mode))
+        return "it is a folder, not a file";
+    if (S_ISFIFO(mode))
+        return "it is a named pipe, not a file";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "it is a device, not a file";
+    return "it is not a regular file";
+}
+
+/// Reads a regular file, at most max + 1 bytes (so that a larger one shows as such). Anything
+/// else (a folder, a named pipe, a device) is refused before it is read, so that nothing
+/// blocks and nothing is read that is no file.
+bool ReadRegularFile(const std::string& path, std::size_t max, std::vector<std::uint8_t>& out,
+                     std::string& error) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        error = ErrnoText(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = NotAFileText(st.st_mode);
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot open it: " + ErrnoText(errno);
+        error = ErrnoText(errno);
+        return false;
+    }
+    // The path may have been replaced since the test above; what counts is what was opened.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = NotAFileText(st.st_mode);
+        ::close(fd);
         return false;
     }
     out.clear();
     std::uint8_t buf[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+    while (out.size() <= max) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -335,41 +376,12 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std:
         }
         if (n == 0)
             break;
-        if (out.size() + static_cast<std::size_t>(n) > kMaxFileBytes) {
-            error = "it is larger than " + std::to_string(kMaxFileBytes) +
-                    " bytes, far more than a tuning data set";
-            ::close(fd);
-            return false;
-        }
         out.insert(out.end(), buf, buf + n);
     }
     ::close(fd);
+    if (out.size() > max + 1)
+        out.resize(max + 1);
     return true;
-}
-
-/// The first bytes of a file (at most max), or false when it cannot be opened or read.
-bool ReadFileStart(const std::string& path, std::size_t max, std::vector<std::uint8_t>& out) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    out.assign(max, 0);
-    std::size_t got = 0;
-    bool ok = true;
-    while (got < max) {
-        ssize_t n = ::read(fd, out.data() + got, max - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    out.resize(got);
-    return ok;
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, std::string& error) {
@@ -402,18 +414,63 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
     }
 }
 
-/// Creates a new, unique temporary file in folder; returns its descriptor or -1.
+/// Creates a new, unique temporary file beside the target, named after it and this program
+/// ("radio.tun.vegal-save-1234-0.tmp") so that a leftover is easy to recognise; returns its
+/// descriptor or -1.
 int CreateTempFile(const std::string& folder, const std::string& name, std::string& tmpPath) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tmpPath = folder + "/." + name + ".tmp" + std::to_string(::getpid()) + "-" +
-                  std::to_string(counter++);
+        tmpPath = folder + "/" + name + ".vegal-save-" + std::to_string(::getpid()) + "-" +
+                  std::to_string(counter++) + ".tmp";
         int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     errno = EEXIST;
     return -1;
+}
+
+/// Removes a temporary file unless the save that made it completed.
+class CTempFileGuard {
+public:
+    explicit CTempFileGuard(std::string path) : m_path(std::move(path)) {}
+    ~CTempFileGuard() {
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+    }
+    CTempFileGuard(const CTempFileGuard&) = delete;
+    CTempFileGuard& operator=(const CTempFileGuard&) = delete;
+    void Keep() { m_path.clear(); }
+
+private:
+    std::string m_path;
+};
+
+/// The file a save writes: the path itself, or where its chain of symbolic links ends (also
+/// when the last link dangles, so that the new file appears where the link points).
+bool ResolveSaveTarget(const std::string& path, std::string& target, std::string& error) {
+    target = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string link(4096, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) {
+            error = "cannot follow the link \"" + target + "\": " + ErrnoText(errno);
+            return false;
+        }
+        link.resize(static_cast<std::size_t>(n));
+        if (link[0] != '/') {
+            std::string folder;
+            std::string name;
+            SplitPath(target, folder, name);
+            link = folder + "/" + link;
+        }
+        target = link;
+    }
+    error = "\"" + path + "\" is a loop of symbolic links";
+    return false;
 }
 
 }  // namespace
@@ -473,7 +530,7 @@ bool Load(CTunerDoc& doc, const std::uint8_t* data, std::size_t size, std::strin
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (records[i].m_freq[0] <= 0)
             continue;
-        const int feature = FeatureOfRecordIndex(i, doc.m_modelNumber);
+        const int feature = FeatureOfRecord(i, records[i], doc.m_modelNumber);
         if (feature >= 0)
             doc.m_featurePresent[feature] = true;
     }
@@ -486,14 +543,9 @@ bool Save(CTunerDoc& doc, const std::string& path, std::string& error) {
         return false;
     }
     // Replace the file a symbolic link points to, not the link.
-    std::string target = path;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
+    std::string target;
+    if (!ResolveSaveTarget(path, target, error))
+        return false;
     std::string folder;
     std::string name;
     SplitPath(target, folder, name);
@@ -507,6 +559,10 @@ bool Save(CTunerDoc& doc, const std::string& path, std::string& error) {
         error = "\"" + path + "\" is a folder";
         return false;
     }
+    if (hadOld && !S_ISREG(old.st_mode)) {
+        error = "\"" + path + "\" is not a regular file (" + NotAFileText(old.st_mode) + ")";
+        return false;
+    }
 
     const std::vector<std::uint8_t> bytes = StoreBytes(doc);
     std::string tmpPath;
@@ -515,8 +571,9 @@ bool Save(CTunerDoc& doc, const std::string& path, std::string& error) {
         error = "cannot create a file in \"" + folder + "\": " + ErrnoText(errno);
         return false;
     }
+    CTempFileGuard guard(tmpPath);
     bool ok = true;
-    if (hadOld && S_ISREG(old.st_mode))
+    if (hadOld)
         ::fchmod(fd, old.st_mode & 07777);
     if (!WriteAll(fd, bytes.data(), bytes.size(), error))
         ok = false;
@@ -532,10 +589,9 @@ bool Save(CTunerDoc& doc, const std::string& path, std::string& error) {
         error = "cannot replace \"" + path + "\": " + ErrnoText(errno);
         ok = false;
     }
-    if (!ok) {
-        ::unlink(tmpPath.c_str());
+    if (!ok)
         return false;
-    }
+    guard.Keep();
     // Make the new directory entry durable as well (best effort).
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
@@ -544,6 +600,10 @@ bool Save(CTunerDoc& doc, const std::string& path, std::string& error) {
     }
     doc.m_loadedFromFile = true;
     return true;
+}
+
+void SurviveFileSizeLimit() {
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool SaveDocument(CTunerDoc& doc, const std::string& path) {
@@ -565,9 +625,15 @@ bool OpenDocument(CTunerDoc& doc, const std::string& path) {
         return false;
     }
 
-    std::vector<std::uint8_t> start;
-    if (!ReadFileStart(path, kStartTestBytes, start) || start.size() < 12 || start[0] != 10 ||
-        start[11] != 12) {
+    // A missing or unreadable file, or one that is no file at all, says so; the corrupted
+    // message is kept for files whose content is wrong.
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!ReadRegularFile(path, kMaxFileBytes, bytes, error)) {
+        host.ShowMessage("Could not open \"" + path + "\": " + error + ".", MsgIcon::Stop);
+        return false;
+    }
+    if (bytes.size() < 12 || bytes[0] != 10 || bytes[11] != 12) {
         host.ShowMessage("Error Reading File: File Corrupted!");
         return false;
     }
@@ -580,9 +646,11 @@ bool OpenDocument(CTunerDoc& doc, const std::string& path) {
     doc.Frame().SetDataOpen(true);
     doc.DeleteContents();
 
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!ReadWholeFile(path, bytes, error) || !Load(doc, bytes.data(), bytes.size(), error)) {
+    if (bytes.size() > kMaxFileBytes) {
+        error = "it is larger than " + std::to_string(kMaxFileBytes) +
+                " bytes, far more than a tuning data set";
+    }
+    if (!error.empty() || !Load(doc, bytes.data(), bytes.size(), error)) {
         doc.DeleteContents();
         doc.Frame().SetDataOpen(false);
         host.ShowMessage("Could not open \"" + path + "\": " + error + ".", MsgIcon::Stop);

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,10 +29,14 @@ namespace {
 /// Starts a program with its standard output and error in a file and the settings of this
 /// run under the folder given (so no user settings are read or written).
 pid_t Spawn(const std::vector<std::string>& args, const std::string& outFile,
-            const std::string& configHome) {
+            const std::string& configHome, rlim_t fileSizeLimit = RLIM_INFINITY) {
     const pid_t pid = ::fork();
     if (pid != 0)
         return pid;
+    if (fileSizeLimit != RLIM_INFINITY) {
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
     const int fd = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
         ::_exit(126);
@@ -44,10 +50,15 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& outFile,
     ::_exit(127);
 }
 
-/// Exit status of a finished program (-1 when it did not exit normally).
+/// Exit status of a finished program (-1 when it did not exit normally, -signal when a
+/// signal ended it).
 int Wait(pid_t pid) {
     int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+    if (::waitpid(pid, &status, 0) != pid)
+        return -1;
+    if (WIFSIGNALED(status))
+        return -WTERMSIG(status);
+    if (!WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
 }
@@ -68,6 +79,49 @@ std::vector<std::string> RadioPayloads(const std::string& trace) {
         if (at != std::string::npos)
             out.push_back(line.substr(at + 7));
     }
+    return out;
+}
+
+/// A vegal-bench process with its radio link and trace in a temp folder.
+class BenchProcess {
+public:
+    BenchProcess(const TempDir& dir, std::vector<std::string> flags)
+        : link(dir.File("radio")), trace(dir.File("trace")), m_out(dir.File("bench.out")) {
+        std::vector<std::string> args = {VEGAL_BENCH_BIN, "--radio", link, "--trace", trace};
+        args.insert(args.end(), flags.begin(), flags.end());
+        pid = Spawn(args, m_out, dir.Path());
+        for (int i = 0; i < 250 && !fs::is_symlink(link); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ~BenchProcess() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            Wait(pid);
+        }
+    }
+    bool Ready() const { return pid > 0 && fs::is_symlink(link); }
+    std::string Output() const { return Text(m_out); }
+    /// Stops it (SIGTERM, or SIGKILL) and returns its exit status.
+    int Stop(int signal = SIGTERM) {
+        ::kill(pid, signal);
+        const int status = Wait(pid);
+        pid = -1;
+        return status;
+    }
+
+    std::string link;
+    std::string trace;
+    pid_t pid = -1;
+
+private:
+    std::string m_out;
+};
+
+/// The lines of a text.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
     return out;
 }
 
@@ -203,6 +257,69 @@ TEST(CliWithBenchBinary, BitErrorRateTestBySyncAndExitStatus) {
         ASSERT_FALSE(seen.empty());
         EXPECT_EQ(seen.back(), "000d") << "out of test mode";
     }
+}
+
+// The bench refuses every programming request (status 02): the write fails, exits 1 and
+// never says "Programming Successful".
+TEST(CliWithBenchBinary, RefusedProgrammingExitsOneWithoutSuccess) {
+    TempDir dir;
+    BenchProcess bench(dir, {"--profile", "family1-k", "--refuse-request", "000104"});
+    ASSERT_TRUE(bench.Ready()) << bench.Output();
+    const std::string file = dir.File("radio.tun");
+    ASSERT_EQ(Wait(Spawn({VEGAL_CLI_BIN, "read", "--port", bench.link, "--out", file},
+                         dir.File("read.out"), dir.Path())),
+              0)
+        << Text(dir.File("read.out"));
+    const int status = Wait(Spawn({VEGAL_CLI_BIN, "write", "--port", bench.link, file},
+                                  dir.File("write.out"), dir.Path()));
+    const std::vector<std::string> out = Lines(Text(dir.File("write.out")));
+    EXPECT_EQ(status, 1);
+    ASSERT_EQ(out.size(), 2u) << Text(dir.File("write.out"));
+    EXPECT_EQ(out[0], "The radio refused to program Reference Oscillator (reply status 02).");
+    EXPECT_EQ(out[1].rfind("write: ", 0), 0u) << out[1];
+}
+
+// The bench dies while the tool waits for a reply: the read ends with one message that says
+// the line hung up (not after the time-out, not with the generic failure twice).
+TEST(CliWithBenchBinary, KillingTheBenchDuringAReadEndsItWithOneMessage) {
+    TempDir dir;
+    BenchProcess bench(dir,
+                       {"--profile", "family1-k", "--late-answer=60000", "--only-request", "0100"});
+    ASSERT_TRUE(bench.Ready()) << bench.Output();
+    const std::string file = dir.File("radio.tun");
+    const pid_t read = Spawn({VEGAL_CLI_BIN, "read", "--port", bench.link, "--out", file},
+                             dir.File("read.out"), dir.Path());
+    for (int i = 0; i < 500 && Text(bench.trace).find(" radio 0100") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_NE(Text(bench.trace).find(" radio 0100"), std::string::npos) << Text(bench.trace);
+    bench.Stop(SIGKILL);
+
+    EXPECT_EQ(Wait(read), 1);
+    const std::vector<std::string> out = Lines(Text(dir.File("read.out")));
+    ASSERT_EQ(out.size(), 2u) << Text(dir.File("read.out"));
+    EXPECT_EQ(out[0], "The radio port " + bench.link +
+                          " hung up: the other end of the line is gone (the cable or adapter was "
+                          "unplugged, or the line was closed).");
+    EXPECT_EQ(out[1].rfind("read: 9 exchanges", 0), 0u) << out[1];
+    EXPECT_FALSE(fs::exists(file));
+}
+
+// A save over the file size limit (ulimit -f) fails with its message and leaves nothing
+// behind, instead of killing the tool with SIGXFSZ next to its temporary file.
+TEST(CliWithBenchBinary, SaveBeyondTheFileSizeLimitFailsCleanly) {
+    TempDir dir;
+    BenchProcess bench(dir, {"--profile", "family1-k"});
+    ASSERT_TRUE(bench.Ready()) << bench.Output();
+    ASSERT_EQ(::mkdir(dir.File("sets").c_str(), 0700), 0);
+    const std::string file = dir.File("sets/radio.tun");
+    const int status = Wait(Spawn({VEGAL_CLI_BIN, "read", "--port", bench.link, "--out", file},
+                                  dir.File("read.out"), dir.Path(), 512));
+    const std::string out = Text(dir.File("read.out"));
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find("Could not save \"" + file + "\": writing failed: File too large."),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(fs::is_empty(dir.File("sets"))) << "a temporary file was left behind";
 }
 
 }  // namespace

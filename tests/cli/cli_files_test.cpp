@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QSettings>
 #include <sstream>
 
@@ -103,6 +106,10 @@ TEST_F(CliFilesTest, BadFilesFailWithTheirMessages) {
     EXPECT_EQ(Run({"dump", dir.File("radio.TUN")}), 1);
     EXPECT_EQ(err.str(), "Unexpected file format\n");
     EXPECT_EQ(Run({"report", dir.File("missing.tun")}), 1);
+    EXPECT_EQ(err.str(),
+              "Could not open \"" + dir.File("missing.tun") + "\": No such file or directory.\n");
+    WriteBytes(dir.File("short.tun"), {10, 1, 2});
+    EXPECT_EQ(Run({"dump", dir.File("short.tun")}), 1);
     EXPECT_EQ(err.str(), "Error Reading File: File Corrupted!\n");
     auto bytes = ReadBytes(SavedFile());
     bytes.resize(200);
@@ -113,13 +120,58 @@ TEST_F(CliFilesTest, BadFilesFailWithTheirMessages) {
     EXPECT_TRUE(out.str().empty());
 }
 
+// A named pipe or a device named like a data set is refused at once by every verb that
+// reads a file; none of them blocks or reads what is no file.
+TEST_F(CliFilesTest, PipesDevicesAndFoldersAreNoDataSets) {
+    ASSERT_EQ(::mkfifo(dir.File("pipe.tun").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("zero.tun").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.File("folder.tun").c_str(), 0700), 0);
+    const std::pair<const char*, const char*> cases[] = {
+        {"pipe.tun", "it is a named pipe, not a file"},
+        {"zero.tun", "it is a device, not a file"},
+        {"folder.tun", "it is a folder, not a file"}};
+    for (const auto& [name, reason] : cases) {
+        const std::string path = dir.File(name);
+        const std::string message = "Could not open \"" + path + "\": " + reason + ".\n";
+        for (const char* verb : {"dump", "report"}) {
+            EXPECT_EQ(Run({verb, path}), 1) << verb << " " << name;
+            EXPECT_EQ(err.str(), message) << verb;
+            EXPECT_TRUE(out.str().empty());
+        }
+        EXPECT_EQ(Run({"write", "--port", dir.File("no-such-tty"), path}), 1) << name;
+        EXPECT_EQ(err.str().rfind(message, 0), 0u) << err.str();
+        EXPECT_NE(err.str().find("write: 0 exchanges"), std::string::npos) << err.str();
+    }
+}
+
+// A port that cannot be opened gives one message, the one that names the device and the
+// reason; neither the read's nor the write's own failure message follows it.
 TEST_F(CliFilesTest, ReadFromAMissingDeviceFailsAndWritesNoFile) {
     const std::string outFile = dir.File("new.tun");
-    EXPECT_EQ(Run({"read", "--port", dir.File("no-such-tty"), "--out", outFile}), 1);
-    EXPECT_NE(err.str().find(dir.File("no-such-tty")), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("read: 0 exchanges, 0 bytes sent, 0 bytes received"),
-              std::string::npos)
+    const std::string port = dir.File("no-such-tty");
+    EXPECT_EQ(Run({"read", "--port", port, "--out", outFile}), 1);
+    const std::string message =
+        "Cannot open the radio port " + port + ": No such file or directory.\n";
+    EXPECT_EQ(err.str().rfind(message + "read: 0 exchanges, 0 bytes sent, 0 bytes received", 0), 0u)
         << err.str();
+    EXPECT_TRUE(dir.Entries().empty());
+
+    const std::string file = SavedFile();
+    EXPECT_EQ(Run({"write", "--port", port, file}), 1);
+    EXPECT_EQ(err.str().rfind(message + "write: 0 exchanges", 0), 0u) << err.str();
+}
+
+TEST_F(CliFilesTest, PortNamesThatAreNoComPortAreRefused) {
+    for (const char* port : {"COM0", "COM", "COM9 ", "COMX"}) {
+        EXPECT_EQ(Run({"read", "--port", port, "--out", dir.File("new.tun")}), 1) << port;
+        EXPECT_EQ(err.str().rfind("\"" + std::string(port) +
+                                      "\" is not a radio port name. Choose a port COM1, COM2, "
+                                      "... or give a device path such as /dev/ttyUSB0.\nread: 0 "
+                                      "exchanges",
+                                  0),
+                  0u)
+            << err.str();
+    }
     EXPECT_TRUE(dir.Entries().empty());
 }
 

@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "TunTestSupport.h"
 #include "document/TunFile.h"
@@ -221,18 +223,57 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"capitals", "a.TUN", "H18QDF9PW6AN", 0, false, kBadFormat},
         OpenCase{"capitalsBeforeOpenCheck", "a.TUN", "H18QDF9PW6AN", 0, true, kBadFormat},
         OpenCase{"otherExtension", "a.tu", "H18QDF9PW6AN", 0, false, kBadFormat},
-        OpenCase{"missing", "missing.tun", "", 0, false, kCorrupted},
         OpenCase{"elevenBytes", "short.tun", "H18QDF9PW6AN", 11, false, kCorrupted},
         OpenCase{"elevenCharModel", "m11.tun", "H18QDF9PW6A", 0, false, kCorrupted},
         OpenCase{"corruptBeforeOpenCheck", "m11.tun", "H18QDF9PW6A", 0, true, kCorrupted},
         OpenCase{"dataSetOpen", "a.tun", "H18QDF9PW6AN", 0, true, kCloseFirst}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TunFileTest, FolderNamedLikeAFileIsCorrupted) {
-    ASSERT_EQ(::mkdir(dir.File("folder.tun").c_str(), 0700), 0);
-    EXPECT_FALSE(TunFile::OpenDocument(*s.doc, dir.File("folder.tun")));
-    EXPECT_EQ(s.host.Texts(), std::vector<std::string>{kCorrupted});
+// Paths that are no readable file are refused with the reason, before anything is read (a
+// named pipe would block the read forever, a device would give endless garbage).
+struct NotAFileCase {
+    const char* name;
+    std::function<void(const std::string& path)> make;
+    const char* reason;
+};
+
+class NotAFileTest : public ::testing::TestWithParam<NotAFileCase> {};
+
+TEST_P(NotAFileTest, IsRefusedWithTheReason) {
+    const NotAFileCase& c = GetParam();
+    if (std::string(c.name) == "unreadable" && ::geteuid() == 0)
+        GTEST_SKIP() << "root reads any file";
+    TempDir dir;
+    DocSetup s;
+    const std::string path = dir.File("radio.tun");
+    c.make(path);
+    EXPECT_FALSE(TunFile::OpenDocument(*s.doc, path));
+    EXPECT_EQ(s.host.Texts(),
+              std::vector<std::string>{"Could not open \"" + path + "\": " + c.reason + "."});
+    EXPECT_EQ(s.host.m_messages[0].icon, MsgIcon::Stop);
+    EXPECT_FALSE(s.frame.IsDataOpen());
+    EXPECT_TRUE(s.doc->m_saveList.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NotAFileTest,
+    ::testing::Values(
+        NotAFileCase{"missing", [](const std::string&) {}, "No such file or directory"},
+        NotAFileCase{"unreadable",
+                     [](const std::string& p) {
+                         WriteBytes(p, ValidFile());
+                         ::chmod(p.c_str(), 0);
+                     },
+                     "Permission denied"},
+        NotAFileCase{"folder", [](const std::string& p) { ::mkdir(p.c_str(), 0700); },
+                     "it is a folder, not a file"},
+        NotAFileCase{"namedPipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); },
+                     "it is a named pipe, not a file"},
+        NotAFileCase{"device", [](const std::string& p) { ::symlink("/dev/zero", p.c_str()); },
+                     "it is a device, not a file"},
+        NotAFileCase{"danglingLink", [](const std::string& p) { ::symlink("gone.tun", p.c_str()); },
+                     "No such file or directory"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Feature flags from the record indexes of a loaded file.
 struct FeatureCase {
@@ -244,11 +285,19 @@ struct FeatureCase {
 
 class FeatureFlagsTest : public ::testing::TestWithParam<FeatureCase> {};
 
+/// The type and level of the record at each position of a radio read's list.
+constexpr int kListTypes[14][2] = {{0, 0}, {1, 1}, {1, 2}, {1, 3}, {2, 0}, {3, 0},  {4, 0},
+                                   {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}, {11, 0}};
+
 std::vector<CSaveValues> FullList(int pairs = 3) {
     std::vector<CSaveValues> list;
-    const int types[14][2] = {{0, 0}, {1, 1}, {1, 2}, {1, 3}, {2, 0}, {3, 0},  {4, 0},
-                              {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}, {11, 0}};
-    for (const auto& t : types) list.push_back(Record(t[0], t[1], pairs));
+    for (const auto& t : kListTypes) list.push_back(Record(t[0], t[1], pairs));
+    return list;
+}
+
+std::vector<CSaveValues> WithRecordAt(std::vector<CSaveValues> list, std::size_t index,
+                                      const CSaveValues& record) {
+    list[index] = record;
     return list;
 }
 
@@ -258,9 +307,11 @@ std::vector<CSaveValues> WithFirstFreq(std::vector<CSaveValues> list, std::size_
     return list;
 }
 
+/// Empty records, and at one position a record of the type that position stands for.
 std::vector<CSaveValues> OnlyRecordAt(std::size_t index, std::size_t total) {
     std::vector<CSaveValues> list(total, Record(0, 0, 0));
-    list[index] = Record(static_cast<int>(index), 0, 2);
+    const int* t = index < 14 ? kListTypes[index] : kListTypes[0];
+    list[index] = Record(t[0], t[1], 2);
     return list;
 }
 
@@ -301,6 +352,20 @@ INSTANTIATE_TEST_SUITE_P(
                     WithFirstFreq(FullList(), 5, -7),
                     {0, 1, 2, 4, 5, 6, 7, 8}},
         FeatureCase{"oneTxPowerLevelIsEnough", "A", OnlyRecordAt(2, 14), {1}},
+        // A record of another type than its position stands for has no values of that
+        // feature: it marks nothing (Write Device would send an empty request for it).
+        FeatureCase{"recordOfAnotherType",
+                    "H18QDF9PW6AN",
+                    WithRecordAt(FullList(), 6, Record(2, 0, 3)),
+                    {0, 1, 2, 3, 5, 6, 7, 8}},
+        FeatureCase{"txPowerOfAnotherLevel",
+                    "A",
+                    WithRecordAt(OnlyRecordAt(1, 14), 1, Record(1, 3, 2)),
+                    {}},
+        FeatureCase{"paBiasRecordAsBattery",
+                    "H18QDF9PW6AN",
+                    WithRecordAt(OnlyRecordAt(10, 14), 10, Record(9, 0, 1)),
+                    {}},
         FeatureCase{"paBiasNever", "H", OnlyRecordAt(11, 14), {}},
         FeatureCase{"paBias3Never", "H", OnlyRecordAt(13, 14), {}},
         FeatureCase{"beyondFourteen", "H", OnlyRecordAt(15, 20), {}},
@@ -563,6 +628,93 @@ TEST_F(SaveFailureTest, SaveDocumentReportsTheFailure) {
     ASSERT_EQ(s.host.m_messages.size(), 1u);
     EXPECT_NE(s.host.m_messages[0].text.find(path), std::string::npos);
     EXPECT_EQ(s.host.m_messages[0].icon, MsgIcon::Stop);
+    ExpectOldFileIntact();
+}
+
+TEST_F(SaveFailureTest, SpecialFileInTheWayIsNotReplaced) {
+    ASSERT_EQ(::mkfifo(dir.File("pipe.tun").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("pipe.tun", dir.File("to-pipe.tun").c_str()), 0);
+    for (const char* name : {"pipe.tun", "to-pipe.tun"}) {
+        std::string error;
+        EXPECT_FALSE(TunFile::Save(*s.doc, dir.File(name), error)) << name;
+        EXPECT_NE(error.find("it is a named pipe, not a file"), std::string::npos) << error;
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.File("pipe.tun").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ::unlink(dir.File("pipe.tun").c_str());
+    ::unlink(dir.File("to-pipe.tun").c_str());
+    ExpectOldFileIntact();
+}
+
+TEST_F(SaveFailureTest, LoopOfLinksIsRefused) {
+    ASSERT_EQ(::symlink("b.tun", dir.File("a.tun").c_str()), 0);
+    ASSERT_EQ(::symlink("a.tun", dir.File("b.tun").c_str()), 0);
+    std::string error;
+    EXPECT_FALSE(TunFile::Save(*s.doc, dir.File("a.tun"), error));
+    EXPECT_NE(error.find("loop of symbolic links"), std::string::npos) << error;
+    ::unlink(dir.File("a.tun").c_str());
+    ::unlink(dir.File("b.tun").c_str());
+    ExpectOldFileIntact();
+}
+
+// A save killed by the file size limit cannot clean up after itself; its temporary file is
+// named after the target and the program, so that the leftover is recognisable. A process
+// that survives the limit removes it.
+TEST_F(SaveFailureTest, FileSizeLimitKillsOrFailsTheSave) {
+    const std::string path = dir.File("radio.tun");
+    for (const bool survive : {false, true}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::signal(SIGXFSZ, SIG_DFL);
+            if (survive)
+                TunFile::SurviveFileSizeLimit();
+            rlimit lim{500, 500};
+            ::setrlimit(RLIMIT_FSIZE, &lim);
+            std::string error;
+            const bool ok = TunFile::Save(*s.doc, path, error);
+            ::_exit(ok ? 1 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        if (survive) {
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(WEXITSTATUS(status), 0) << "the save must fail";
+            ExpectOldFileIntact();
+            continue;
+        }
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+        const std::string leftover = "radio.tun.vegal-save-" + std::to_string(pid) + "-0.tmp";
+        auto entries = dir.Entries();
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(entries, (std::vector<std::string>{"radio.tun", leftover}));
+        ::unlink(dir.File(leftover).c_str());
+        ExpectOldFileIntact();
+    }
+}
+
+TEST_F(SaveFailureTest, DanglingLinkIsFollowedToWhereItPoints) {
+    ASSERT_EQ(::mkdir(dir.File("sets").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink("sets/new.tun", dir.File("link.tun").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.File("link.tun").c_str(), dir.File("link2.tun").c_str()), 0);
+    std::string error;
+    ASSERT_TRUE(TunFile::Save(*s.doc, dir.File("link2.tun"), error)) << error;
+    EXPECT_EQ(ReadBytes(dir.File("sets/new.tun")), TunFile::Store(*s.doc));
+    for (const char* link : {"link.tun", "link2.tun"}) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(dir.File(link).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << link << " was replaced";
+    }
+    std::string target(256, '\0');
+    target.resize(static_cast<std::size_t>(
+        ::readlink(dir.File("link.tun").c_str(), target.data(), target.size())));
+    EXPECT_EQ(target, "sets/new.tun");
+    ::unlink(dir.File("sets/new.tun").c_str());
+    ::rmdir(dir.File("sets").c_str());
+    ::unlink(dir.File("link.tun").c_str());
+    ::unlink(dir.File("link2.tun").c_str());
     ExpectOldFileIntact();
 }
 
