@@ -85,6 +85,11 @@ std::vector<int> CAutoTuneTasks::MissedRows() const {
     return m_missedRows;
 }
 
+std::vector<std::pair<int, TuningSearchResult>> CAutoTuneTasks::RowResults() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_rowResults;
+}
+
 bool CAutoTuneTasks::StopRequested() const {
     return m_bStop || m_bStopAll || m_bCancel;
 }
@@ -102,6 +107,7 @@ bool CAutoTuneTasks::RunSliderJob(int row) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_missedRows.clear();
+        m_rowResults.clear();
     }
     if (!Ensure())
         return false;
@@ -115,6 +121,7 @@ bool CAutoTuneTasks::RunWindowJob() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_missedRows.clear();
+        m_rowResults.clear();
     }
     if (!Ensure())
         return false;
@@ -252,6 +259,8 @@ void CAutoTuneTasks::RowTask(int row) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastResult = result;
+        if (result)
+            m_rowResults.emplace_back(row, *result);
         if (result && !result->ReachedTarget() && result->end != SearchEnd::Stopped && !noAnswer &&
             !screenGone)
             m_missedRows.push_back(row);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "autotune/AutoResetEvent.h"
@@ -64,6 +65,8 @@ public:
     std::optional<TuningSearchResult> LastRowResult() const;
     /// Rows (0-based) of the last Window run whose search did not settle on the target.
     std::vector<int> MissedRows() const;
+    /// Every row the last job searched, with its result, in order.
+    std::vector<std::pair<int, TuningSearchResult>> RowResults() const;
 
     // The flags, for the dialog's states and for tests.
     bool InProgress() const { return m_bInProgress; }
@@ -95,4 +98,5 @@ private:
     std::function<void()> m_onJobEnd;
     std::optional<TuningSearchResult> m_lastResult;
     std::vector<int> m_missedRows;
+    std::vector<std::pair<int, TuningSearchResult>> m_rowResults;
 };

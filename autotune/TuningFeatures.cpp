@@ -6,12 +6,12 @@
 namespace {
 
 constexpr std::array<TuningFeature, 6> kFeatures = {{
-    {0, "Reference Oscillator", true, 1, 0.0, 0},
-    {1, "Tx Power High", false, 2, 0.0, 3},
-    {2, "Tx Power Mid", false, 2, 0.0, 2},
-    {3, "Tx Power Low", false, 2, 0.0, 1},
-    {4, "Tx Deviation Balance", false, 3, 3000.0, 0},
-    {5, "Tx Deviation Limit", false, 3, 2800.0, 0},
+    {0, "Reference Oscillator", true, 1, 0.0, 0, 0},
+    {1, "Tx Power High", false, 2, 0.0, 3, 1},
+    {2, "Tx Power Mid", false, 2, 0.0, 2, 1},
+    {3, "Tx Power Low", false, 2, 0.0, 1, 1},
+    {4, "Tx Deviation Balance", false, 3, 3000.0, 0, 2},
+    {5, "Tx Deviation Limit", false, 3, 2800.0, 0, 5},
 }};
 
 }  // namespace
@@ -28,6 +28,21 @@ const TuningFeature* ByTitle(const std::string& title) {
 
 const TuningFeature* ByIndex(int index) {
     return index >= 0 && index < static_cast<int>(kFeatures.size()) ? &kFeatures[index] : nullptr;
+}
+
+int MaxValue(int softpotType, int modelFamily) {
+    switch (softpotType) {
+        case 0:
+            return modelFamily == 2 ? 511 : 127;
+        case 2:
+            return modelFamily == 2 ? 63 : 127;
+        case 4:
+            return 15;
+        case 5:
+            return 32767;
+        default:
+            return 127;
+    }
 }
 
 double ToNumber(const std::string& text) {

@@ -10,6 +10,7 @@ struct TuningFeature {
     int field;           ///< field of the reply that is converted: 1, 2 or 3
     double fixedTarget;  ///< target of the features without a target field
     int powerLevel;      ///< for Tx Power: 3 High, 2 Mid, 1 Low (the target field); else 0
+    int softpotType;     ///< the feature code of the radio's requests (0, 1, 2 or 5)
 };
 
 namespace TuningFeatures {
@@ -20,6 +21,10 @@ constexpr int kTxDeviationBalance = 4;
 /// The feature of a tuning screen title; null when automatic tuning has none for it.
 const TuningFeature* ByTitle(const std::string& title);
 const TuningFeature* ByIndex(int index);
+
+/// The upper end of a feature's slider range (the lower end is 0), by softpot type and the
+/// radio's model family.
+int MaxValue(int softpotType, int modelFamily);
 
 /// A number as atof reads it: leading white space skipped, the longest numeric prefix taken,
 /// 0.0 when there is none.
