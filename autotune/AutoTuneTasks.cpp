@@ -1,9 +1,9 @@
 #include "autotune/AutoTuneTasks.h"
 
+#include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneView.h"
 #include "autotune/ResidentProgram.h"
 #include "autotune/TestSetLink.h"
-#include "autotune/TuningFeatures.h"
 #include "radio/Host.h"
 
 CAutoTuneTasks::CAutoTuneTasks(CTestSetLink& link, IAutoTuneView& view)
@@ -166,7 +166,7 @@ void CAutoTuneTasks::WindowTask() {
     }
 }
 
-std::optional<double> CAutoTuneTasks::Measure(const TuningFeature& feature, bool& noAnswer) {
+std::optional<double> CAutoTuneTasks::Measure(const AutoTuneFeature& feature, bool& noAnswer) {
     const TestSetReading r =
         m_link.RequestMeasurement(feature.manual, [this] { return StopRequested(); });
     if (r.status == ReplyStatus::NoAnswer) {
@@ -178,7 +178,7 @@ std::optional<double> CAutoTuneTasks::Measure(const TuningFeature& feature, bool
     const std::string& field = feature.field == 1   ? r.field1
                                : feature.field == 2 ? r.field2
                                                     : r.field3;
-    return TuningFeatures::ToNumber(field);
+    return AutoTuneFeatures::ToNumber(field);
 }
 
 void CAutoTuneTasks::RowTask(int row) {
@@ -187,7 +187,7 @@ void CAutoTuneTasks::RowTask(int row) {
         m_lastResult.reset();
     }
     bool screenGone = !m_view.SelectRow(row);
-    const TuningFeature* feature = TuningFeatures::ByTitle(m_view.ScreenTitle());
+    const AutoTuneFeature* feature = AutoTuneFeatures::ByTitle(m_view.ScreenTitle());
     if (!feature) {
         m_bInProgress = false;
         if (screenGone) {
@@ -206,10 +206,10 @@ void CAutoTuneTasks::RowTask(int row) {
     bool noAnswer = false;
     double target = feature->fixedTarget;
     switch (feature->index) {
-        case TuningFeatures::kReferenceOscillator:
+        case AutoTuneFeatures::kReferenceOscillator:
             m_link.SetAnalyzerFrequency(m_view.ReferenceFrequencyMHz());
             break;
-        case TuningFeatures::kTxDeviationBalance:
+        case AutoTuneFeatures::kTxDeviationBalance:
             // The low tone's reading is taken as the tuner always has; it does not enter the
             // target. The search then runs on the high tone.
             screenGone = screenGone || !m_view.ChooseTone(false);
@@ -219,7 +219,7 @@ void CAutoTuneTasks::RowTask(int row) {
             break;
         default:
             if (feature->powerLevel > 0)
-                target = TuningFeatures::ToNumber(m_view.TargetPowerText(feature->powerLevel));
+                target = AutoTuneFeatures::ToNumber(m_view.TargetPowerText(feature->powerLevel));
             break;
     }
 

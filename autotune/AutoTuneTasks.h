@@ -14,7 +14,7 @@
 
 class CTestSetLink;
 class IAutoTuneView;
-struct TuningFeature;
+struct AutoTuneFeature;
 
 /// The automatic tuning tasks behind the Slider and Window buttons, without a window.
 ///
@@ -80,7 +80,7 @@ private:
     void WindowTask();
     void RowTask(int row);
     bool StopRequested() const;
-    std::optional<double> Measure(const TuningFeature& feature, bool& noAnswer);
+    std::optional<double> Measure(const AutoTuneFeature& feature, bool& noAnswer);
 
     CTestSetLink& m_link;
     IAutoTuneView& m_view;

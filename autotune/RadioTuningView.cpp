@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "autotune/TuningFeatures.h"
+#include "autotune/AutoTuneFeatures.h"
 #include "document/TunerDoc.h"
 #include "radio/Host.h"
 #include "radio/MessageFields.h"
@@ -19,7 +19,7 @@ CRadioTuningView::CRadioTuningView(CTunerDoc& doc, IHost& host, const std::strin
     : m_doc(doc),
       m_host(host),
       m_title(featureTitle),
-      m_feature(TuningFeatures::ByTitle(featureTitle)) {}
+      m_feature(AutoTuneFeatures::ByTitle(featureTitle)) {}
 
 bool CRadioTuningView::Open() {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
@@ -37,7 +37,7 @@ bool CRadioTuningView::Open() {
     }
     if (m_rows == 0)
         return false;
-    m_max = TuningFeatures::MaxValue(type, m_doc.GetModelFamily());
+    m_max = AutoTuneFeatures::MaxValue(type, m_doc.GetModelFamily());
     m_selected = 0;
     m_transmitting = false;
     StartFeature(m_doc, type, level, m_freq[0], m_value[0]);

@@ -9,7 +9,7 @@
 
 class CTunerDoc;
 class IHost;
-struct TuningFeature;
+struct AutoTuneFeature;
 
 /// The tuning screen without a window, for headless runs of automatic tuning: one feature's
 /// rows on a connected radio, moved through the same alignment commands the screen sends
@@ -70,7 +70,7 @@ private:
     CTunerDoc& m_doc;
     IHost& m_host;
     std::string m_title;
-    const TuningFeature* m_feature;
+    const AutoTuneFeature* m_feature;
     std::array<int, kRows> m_freq{};
     std::array<int, kRows> m_value{};
     int m_rows = 0;

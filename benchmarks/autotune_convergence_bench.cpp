@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneTasks.h"
 #include "autotune/RadioTuningView.h"
 #include "autotune/TestSetLink.h"
-#include "autotune/TuningFeatures.h"
 #include "bench/Bench.h"
 #include "bench/RadioProfile.h"
 #include "document/FrameLink.h"
@@ -83,12 +83,12 @@ public:
         CRadioTuningView view(*m_doc, m_host, title);
         if (!view.Open())
             return -1;
-        const TuningFeature* f = TuningFeatures::ByTitle(title);
+        const AutoTuneFeature* f = AutoTuneFeatures::ByTitle(title);
         const double analyzerHz =
             std::trunc(MessageFields::FreqToMHz(m_doc->m_testFreq[kRefOsc][0]) * 1e6);
         view.SelectRow(row);
         view.PttToggle(f->index);
-        if (f->index == TuningFeatures::kTxDeviationBalance)
+        if (f->index == AutoTuneFeatures::kTxDeviationBalance)
             view.ChooseTone(true);
         auto reading = [&](int v) {
             view.MoveSlider(row, v);
@@ -164,7 +164,7 @@ void BM_WindowConvergence(benchmark::State& state, std::string profileName, std:
         state.SkipWithError("radio read failed");
         return;
     }
-    const TuningFeature* feature = TuningFeatures::ByTitle(title);
+    const AutoTuneFeature* feature = AutoTuneFeatures::ByTitle(title);
     if (!doc.m_featurePresent[feature->softpotType]) {
         state.SkipWithError("the radio has no such feature");
         return;
@@ -201,7 +201,7 @@ void BM_WindowConvergence(benchmark::State& state, std::string profileName, std:
 
         const double target =
             feature->powerLevel > 0
-                ? TuningFeatures::ToNumber(view.TargetPowerText(feature->powerLevel))
+                ? AutoTuneFeatures::ToNumber(view.TargetPowerText(feature->powerLevel))
                 : feature->fixedTarget;
         for (const auto& [row, r] : tasks.RowResults()) {
             ++rows;
@@ -225,8 +225,8 @@ void BM_WindowConvergence(benchmark::State& state, std::string profileName, std:
     state.counters["radio_wire_ms"] = radioWireMs / static_cast<double>(state.iterations());
     // The bench's linear features: the carrier error and the high tone's deviation follow
     // their softpot in a straight line over the whole range.
-    const bool linear = feature->index == TuningFeatures::kReferenceOscillator ||
-                        feature->index == TuningFeatures::kTxDeviationBalance;
+    const bool linear = feature->index == AutoTuneFeatures::kReferenceOscillator ||
+                        feature->index == AutoTuneFeatures::kTxDeviationBalance;
     if (linear) {
         const bool met = Median(passes) <= 4 && overBound == 0 && worstSteps <= 1;
         state.SetLabel(met ? "linear: goal met" : "linear: GOAL MISSED");

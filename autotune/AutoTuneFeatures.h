@@ -3,7 +3,7 @@
 #include <string>
 
 /// A feature automatic tuning knows, chosen by the tuning screen's exact title.
-struct TuningFeature {
+struct AutoTuneFeature {
     int index;           ///< 0 to 5
     const char* title;   ///< the tuning screen's title
     bool manual;         ///< manual measurement (code 4): frequency error in field 1
@@ -13,14 +13,14 @@ struct TuningFeature {
     int softpotType;     ///< the feature code of the radio's requests (0, 1, 2 or 5)
 };
 
-namespace TuningFeatures {
+namespace AutoTuneFeatures {
 
 constexpr int kReferenceOscillator = 0;
 constexpr int kTxDeviationBalance = 4;
 
 /// The feature of a tuning screen title; null when automatic tuning has none for it.
-const TuningFeature* ByTitle(const std::string& title);
-const TuningFeature* ByIndex(int index);
+const AutoTuneFeature* ByTitle(const std::string& title);
+const AutoTuneFeature* ByIndex(int index);
 
 /// The upper end of a feature's slider range (the lower end is 0), by softpot type and the
 /// radio's model family.
@@ -30,4 +30,4 @@ int MaxValue(int softpotType, int modelFamily);
 /// 0.0 when there is none.
 double ToNumber(const std::string& text);
 
-}  // namespace TuningFeatures
+}  // namespace AutoTuneFeatures

@@ -1,11 +1,11 @@
-#include "autotune/TuningFeatures.h"
+#include "autotune/AutoTuneFeatures.h"
 
 #include <array>
 #include <cstdlib>
 
 namespace {
 
-constexpr std::array<TuningFeature, 6> kFeatures = {{
+constexpr std::array<AutoTuneFeature, 6> kFeatures = {{
     {0, "Reference Oscillator", true, 1, 0.0, 0, 0},
     {1, "Tx Power High", false, 2, 0.0, 3, 1},
     {2, "Tx Power Mid", false, 2, 0.0, 2, 1},
@@ -16,17 +16,17 @@ constexpr std::array<TuningFeature, 6> kFeatures = {{
 
 }  // namespace
 
-namespace TuningFeatures {
+namespace AutoTuneFeatures {
 
-const TuningFeature* ByTitle(const std::string& title) {
-    for (const TuningFeature& f : kFeatures) {
+const AutoTuneFeature* ByTitle(const std::string& title) {
+    for (const AutoTuneFeature& f : kFeatures) {
         if (title == f.title)
             return &f;
     }
     return nullptr;
 }
 
-const TuningFeature* ByIndex(int index) {
+const AutoTuneFeature* ByIndex(int index) {
     return index >= 0 && index < static_cast<int>(kFeatures.size()) ? &kFeatures[index] : nullptr;
 }
 
@@ -49,4 +49,4 @@ double ToNumber(const std::string& text) {
     return std::atof(text.c_str());
 }
 
-}  // namespace TuningFeatures
+}  // namespace AutoTuneFeatures
