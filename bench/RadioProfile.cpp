@@ -84,6 +84,18 @@ std::map<std::string, std::function<CRadioProfile()>> Table() {
         p.records = {{0x3F, Steps(146.0125)}, {0x2E, Steps(160.0125)}, {0x2E, Steps(173.9875)}};
         return p;
     };
+    t["detuned"] = [] {
+        CRadioProfile p = Base("detuned", 0, "M25KSS9PW1AN", "103KTB0077");
+        p.description = "family 1, VHF band (K), every transmit alignment far off its ideal";
+        p.records = {{0x3F, Steps(146.0125)}, {0x2E, Steps(160.0125)}, {0x2E, Steps(173.9875)}};
+        p.initial[0] = 20;    // ideal 72
+        p.initial[2] = 100;   // ideal 64
+        p.initial[5] = 2000;  // 2800 Hz at 1 Hz a step
+        p.powerLow = 110;     // 0.5 W at about 10
+        p.powerMid = 5;       // 1.5 W at about 35
+        p.powerHigh = 120;    // 2.5 W at about 65
+        return p;
+    };
     t["family2-q"] = [] {
         CRadioProfile p = Base("family2-q", 2, "H25QDC9PW6AN", "571QTC7730");
         p.description = "family 2 (third identifier), UHF band (Q)";
