@@ -222,6 +222,8 @@ void CAutoTuneTasks::RowTask(int row) {
                 target = AutoTuneFeatures::ToNumber(m_view.TargetPowerText(feature->powerLevel));
             break;
     }
+    if (const std::optional<double> t = m_view.TargetOverride(feature->index))
+        target = *t;
 
     std::optional<TuningSearchResult> result;
     int lower = 0, upper = 0;

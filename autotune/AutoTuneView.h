@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 /// What the tuning tasks need of the open tuning screen, its bars and the automatic tuning
@@ -48,4 +49,8 @@ public:
     virtual void ShowStatus(const std::string& text) = 0;
     /// Progress of a download or start of the resident program.
     virtual void ShowProgress(const std::string& status, int done, int total) = 0;
+
+    /// A target that replaces the feature's own (the dialog's field or the fixed target) for
+    /// the row about to be tuned; a whole-radio alignment gives its limits here.
+    virtual std::optional<double> TargetOverride(int /*featureIndex*/) { return std::nullopt; }
 };

@@ -88,6 +88,12 @@ void LogFeatureTitle(CTunerDoc& doc, int type, int level) {
     WriteLogText(doc.m_logPath, "ab", FeatureLogTitle(type, level));
 }
 
+void AppendTuningLog(CTunerDoc& doc, const std::string& text) {
+    if (!doc.LogFileExists())
+        return;
+    WriteLogText(doc.m_logPath, "ab", text);
+}
+
 void AppendBerData(CTunerDoc& doc, const std::string& text) {
     if (!doc.BerFileExists())
         return;

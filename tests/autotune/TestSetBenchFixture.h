@@ -16,8 +16,9 @@
 class TestSetBenchTest : public ::testing::Test {
 protected:
     void StartBench(BenchOptions::TestSetStart start, const BenchFaults& faults = {},
-                    int downloadQuietMs = 2000) {
+                    int downloadQuietMs = 2000, const std::string& profile = "standard") {
         BenchOptions options;
+        options.profile = profile;
         options.testSet = true;
         options.paced = false;
         options.noise = false;

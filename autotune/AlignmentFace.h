@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+class IAutoTuneView;
+
+/// How a whole-radio alignment reaches the radio: the GUI opens each feature's tuning screen
+/// through the main frame, the command line a headless stand-in that sends the same requests.
+/// The run calls it from its own thread; a GUI face carries every call over to the
+/// user-interface thread and waits for it there.
+class IAlignmentFace {
+public:
+    virtual ~IAlignmentFace() = default;
+
+    /// The radio's model and serial number.
+    virtual std::string ModelNumber() = 0;
+    virtual std::string SerialNumber() = 0;
+    /// The test frequencies (5 Hz steps) and saved values of a feature as the data set holds
+    /// them now, the first ten; false when the radio does not have the feature.
+    virtual bool SavedRows(int type, int level, std::array<int, 10>& freqs,
+                           std::array<int, 10>& values) = 0;
+    /// Opens a feature's tuning screen (title "Tx Power High"), which starts the feature on
+    /// the radio; null when it could not be opened. The view stays valid until CloseFeature.
+    virtual IAutoTuneView* OpenFeature(const std::string& title) = 0;
+    /// Program All on the open feature: dekeys, programs the rows' values into the radio and,
+    /// when the radio took them, into the data set. True when programming succeeded.
+    virtual bool ProgramFeature() = 0;
+    /// Closes the open feature without asking (dekeying first when keyed).
+    virtual void CloseFeature() = 0;
+    /// The radio link failed (the connection was dropped): later requests cannot reach it.
+    virtual bool RadioLost() = 0;
+    /// The text of the dialog's target power field of a level (3 High, 2 Mid, 1 Low); empty
+    /// when there is no dialog.
+    virtual std::string TargetPowerText(int /*level*/) { return {}; }
+    /// Progress of the run: the feature, the row and the rows done of all rows.
+    virtual void ShowRunProgress(const std::string& text, int done, int total) = 0;
+    /// Appends text to the tuning log when it exists.
+    virtual void AppendToTuningLog(const std::string& text) = 0;
+};

@@ -1,0 +1,348 @@
+#include "autotune/RadioAlignment.h"
+
+#include <cctype>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "autotune/AlignmentFace.h"
+#include "autotune/AutoTuneFeatures.h"
+#include "autotune/AutoTuneTasks.h"
+#include "autotune/AutoTuneView.h"
+#include "autotune/TestSetLink.h"
+
+namespace {
+
+/// A test frequency of exactly 1.0 MHz marks a row that is not used.
+constexpr int kNotUsedFreq = 200000;
+
+bool RowInUse(int freq) {
+    return freq > 0 && freq != kNotUsedFreq;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+/// Why a searched row failed, or empty when its end does not explain it.
+std::string SearchReason(const TuningSearchResult& r) {
+    char buf[160];
+    switch (r.end) {
+        case SearchEnd::RangeEnd:
+            std::snprintf(buf, sizeof buf, "the slider stopped at %d, the end of its range",
+                          r.position);
+            return buf;
+        case SearchEnd::ZeroSlope:
+            std::snprintf(buf, sizeof buf, "the reading did not change from position %d to %d",
+                          r.previousPosition, r.position);
+            return buf;
+        case SearchEnd::FirstStepZero:
+            return "the first step is smaller than one position";
+        case SearchEnd::PassBound:
+            std::snprintf(buf, sizeof buf, "the search did not settle within %d passes", r.passes);
+            return buf;
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+/// The tuning screen as the row tasks see it during a whole-radio run: everything goes to the
+/// open feature's view, except that the targets come from the limits and the tasks' own
+/// states and status lines are kept here (the run shows its own progress).
+class CRadioAlignment::RowView : public IAutoTuneView {
+public:
+    explicit RowView(const CAlignmentLimits& limits) : m_limits(limits) {}
+    void SetInner(IAutoTuneView* inner) { m_inner = inner; }
+    std::string TakeStatus() { return std::exchange(m_status, std::string()); }
+
+    std::string ScreenTitle() override { return m_inner ? m_inner->ScreenTitle() : ""; }
+    bool SelectRow(int row) override { return m_inner && m_inner->SelectRow(row); }
+    int VisibleRowCount() override { return m_inner ? m_inner->VisibleRowCount() : 0; }
+    bool RowEnabled(int row) override { return m_inner && m_inner->RowEnabled(row); }
+    bool IsTransmitting() override { return m_inner && m_inner->IsTransmitting(); }
+    bool PttToggle(int featureIndex) override {
+        return m_inner && m_inner->PttToggle(featureIndex);
+    }
+    bool ChooseTone(bool high) override { return m_inner && m_inner->ChooseTone(high); }
+    bool RangeLabels(int& lower, int& upper) override {
+        return m_inner && m_inner->RangeLabels(lower, upper);
+    }
+    bool SliderPosition(int row, int& position) override {
+        return m_inner && m_inner->SliderPosition(row, position);
+    }
+    bool MoveSlider(int row, int position) override {
+        return m_inner && m_inner->MoveSlider(row, position);
+    }
+    double ReferenceFrequencyMHz() override {
+        return m_inner ? m_inner->ReferenceFrequencyMHz() : 0.0;
+    }
+    std::string TargetPowerText(int powerLevel) override {
+        return m_inner ? m_inner->TargetPowerText(powerLevel) : "";
+    }
+    void ShowSliderState(bool) override {}
+    void ShowWindowState(bool) override {}
+    void ShowStatus(const std::string& text) override { m_status = text; }
+    void ShowProgress(const std::string& status, int done, int total) override {
+        if (m_inner)
+            m_inner->ShowProgress(status, done, total);
+    }
+    std::optional<double> TargetOverride(int featureIndex) override {
+        return m_limits.For(featureIndex).target;
+    }
+
+private:
+    const CAlignmentLimits& m_limits;
+    IAutoTuneView* m_inner = nullptr;
+    std::string m_status;
+};
+
+CRadioAlignment::CRadioAlignment(CTestSetLink& link, IAlignmentFace& face, AlignmentOptions options)
+    : m_link(link), m_face(face), m_options(std::move(options)) {}
+
+CRadioAlignment::~CRadioAlignment() = default;
+
+const char* CRadioAlignment::Title(int featureIndex) {
+    const AutoTuneFeature* f = AutoTuneFeatures::ByIndex(featureIndex);
+    return f ? f->title : "";
+}
+
+bool CRadioAlignment::ParseFeatureList(const std::string& text,
+                                       std::array<bool, CAlignmentLimits::kFeatures>& features,
+                                       std::string& error) {
+    std::array<bool, CAlignmentLimits::kFeatures> chosen{};
+    std::size_t start = 0;
+    bool any = false;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos)
+            comma = text.size();
+        std::string name = text.substr(start, comma - start);
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front())))
+            name.erase(name.begin());
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+            name.pop_back();
+        start = comma + 1;
+        if (name.empty())
+            continue;
+        const std::string key = Lower(name);
+        bool known = false;
+        for (int i = 0; i < CAlignmentLimits::kFeatures; ++i) {
+            const bool power = AutoTuneFeatures::ByIndex(i)->softpotType == 1;
+            if (key == Lower(CAlignmentLimits::Key(i)) || (key == "power" && power)) {
+                chosen[i] = true;
+                known = true;
+            }
+        }
+        if (!known) {
+            error = "unknown feature \"" + name +
+                    "\" (refOsc, powerHigh, powerMid, powerLow, power, devBalance, devLimit)";
+            return false;
+        }
+        any = true;
+    }
+    if (!any) {
+        error = "the feature list is empty";
+        return false;
+    }
+    features = chosen;
+    return true;
+}
+
+void CRadioAlignment::Stop() {
+    m_stop = true;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_tasks)
+        m_tasks->StopAll();
+}
+
+CAlignmentReport CRadioAlignment::Run() {
+    CAlignmentReport report;
+    report.modelNumber = m_face.ModelNumber();
+    report.serialNumber = m_face.SerialNumber();
+    report.date = CAlignmentReport::Now();
+
+    // The plan: every chosen feature the radio has, with its rows in use.
+    struct Planned {
+        int index;
+        std::array<int, 10> freqs{};
+        std::array<int, 10> values{};
+        std::vector<int> rows;
+    };
+    std::vector<Planned> plan;
+    int total = 0;
+    for (int i = 0; i < CAlignmentLimits::kFeatures; ++i) {
+        if (!m_options.features[i])
+            continue;
+        Planned p;
+        p.index = i;
+        const AutoTuneFeature& f = *AutoTuneFeatures::ByIndex(i);
+        if (!m_face.SavedRows(f.softpotType, f.softpotType == 1 ? f.powerLevel : 0, p.freqs,
+                              p.values))
+            continue;
+        for (int r = 0; r < 10 && p.freqs[r] > 0; ++r)
+            if (RowInUse(p.freqs[r]))
+                p.rows.push_back(r);
+        if (p.rows.empty())
+            continue;
+        total += static_cast<int>(p.rows.size());
+        plan.push_back(p);
+    }
+
+    RowView view(m_options.limits);
+    CAutoTuneTasks tasks(m_link, view);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_tasks = &tasks;
+        if (m_stop)
+            tasks.StopAll();
+    }
+
+    int done = 0;
+    auto endRun = [&](const std::string& reason) {
+        if (!report.stopped) {
+            report.stopped = true;
+            report.stopReason = reason;
+        }
+    };
+    for (const Planned& p : plan) {
+        const AutoTuneFeature& f = *AutoTuneFeatures::ByIndex(p.index);
+        const CAlignmentLimits::Limit& limit = m_options.limits.For(p.index);
+        const std::size_t firstRow = report.rows.size();
+        for (int r : p.rows) {
+            CAlignmentReport::Row row;
+            row.feature = f.title;
+            row.row = r + 1;
+            row.freq = p.freqs[r];
+            row.oldValue = p.values[r];
+            row.newValue = p.values[r];
+            row.target = limit.target;
+            row.tolerance = limit.tolerance;
+            row.unit = CAlignmentLimits::Unit(p.index);
+            row.reason = "not tuned";
+            report.rows.push_back(row);
+        }
+        CAlignmentReport::Feature feature{f.title, false, "not programmed"};
+        if (m_stop)
+            endRun(kStopped);
+        if (report.stopped) {
+            for (std::size_t k = firstRow; k < report.rows.size(); ++k)
+                report.rows[k].reason = "not tuned: " + report.stopReason;
+            feature.note = "not tuned";
+            report.features.push_back(feature);
+            continue;
+        }
+
+        IAutoTuneView* inner = m_face.OpenFeature(f.title);
+        if (inner == nullptr) {
+            endRun(std::string(f.title) + ": " + kNotOpened);
+            for (std::size_t k = firstRow; k < report.rows.size(); ++k)
+                report.rows[k].reason = std::string("not tuned: ") + kNotOpened;
+            feature.note = "not tuned";
+            report.features.push_back(feature);
+            continue;
+        }
+        view.SetInner(inner);
+        const int visible = inner->VisibleRowCount();
+        bool featureCut = false;
+        bool allPassed = true;
+        for (std::size_t k = firstRow; k < report.rows.size(); ++k) {
+            CAlignmentReport::Row& row = report.rows[k];
+            const int r = row.row - 1;
+            if (m_stop)
+                endRun(kStopped);
+            if (report.stopped || r >= visible) {
+                row.reason = "not tuned: " +
+                             (report.stopped ? report.stopReason : std::string(kScreenClosed));
+                featureCut = featureCut || report.stopped;
+                allPassed = false;
+                continue;
+            }
+            char text[160];
+            std::snprintf(text, sizeof text, "%s: row %d of %zu (%d of %d rows)", f.title,
+                          static_cast<int>(k - firstRow) + 1, p.rows.size(), done + 1, total);
+            m_face.ShowRunProgress(text, done, total);
+
+            view.TakeStatus();
+            const bool ran = tasks.RunSliderJob(r);
+            const std::optional<TuningSearchResult> result = tasks.LastRowResult();
+            const std::string status = view.TakeStatus();
+            int position = row.oldValue;
+            if (inner->SliderPosition(r, position))
+                row.newValue = position;
+            if (result && result->end != SearchEnd::NoReading) {
+                row.measured = true;
+                row.reading = result->reading;
+            }
+            ++done;
+
+            std::string cut;
+            if (!ran)
+                cut = m_stop ? kStopped : kNoProgram;
+            else if (status == CAutoTuneTasks::kNoAnswerStatus ||
+                     (result && result->end == SearchEnd::NoReading))
+                cut = kNoAnswer;
+            else if (status == CAutoTuneTasks::kScreenGone)
+                cut = kScreenClosed;
+            else if (m_face.RadioLost())
+                cut = kRadioLost;
+            else if (m_stop || (result && result->end == SearchEnd::Stopped))
+                cut = kStopped;
+            else if (!result)
+                cut = kScreenClosed;
+
+            if (!cut.empty()) {
+                row.pass = false;
+                row.reason = cut;
+                endRun(cut);
+                featureCut = true;
+                allPassed = false;
+                continue;
+            }
+            const bool inside = m_options.limits.Inside(p.index, result->reading);
+            row.pass = inside && result->end != SearchEnd::PassBound;
+            if (row.pass) {
+                row.reason.clear();
+            } else {
+                row.reason = SearchReason(*result);
+                if (row.reason.empty())
+                    row.reason = "the reading is outside the tolerance";
+                else if (!inside)
+                    row.reason += "; the reading is outside the tolerance";
+                allPassed = false;
+            }
+        }
+
+        // The transmitter is off between features, whatever ended the rows.
+        if (inner->IsTransmitting() && !m_face.RadioLost())
+            inner->PttToggle(p.index);
+
+        if (featureCut) {
+            feature.note = "not programmed: " + report.stopReason;
+        } else if (!m_options.program) {
+            feature.note = "not programmed: programming was not asked for";
+        } else if (!allPassed && !m_options.programFailed) {
+            feature.note = "not programmed: a row failed";
+        } else if (m_face.ProgramFeature()) {
+            feature.programmed = true;
+            feature.note = allPassed ? "programmed" : "programmed with failed rows";
+        } else {
+            feature.note = "not programmed: programming failed";
+            if (m_face.RadioLost())
+                endRun(kRadioLost);
+        }
+        m_face.CloseFeature();
+        view.SetInner(nullptr);
+        report.features.push_back(feature);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_tasks = nullptr;
+    }
+    m_face.ShowRunProgress(std::string("Alignment ") + (report.Passed() ? "passed" : "failed"),
+                           done, total);
+    m_face.AppendToTuningLog(report.LogText());
+    return report;
+}

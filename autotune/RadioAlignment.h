@@ -1,0 +1,77 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "autotune/AlignmentLimits.h"
+#include "autotune/AlignmentReport.h"
+
+class CAutoTuneTasks;
+class CTestSetLink;
+class IAlignmentFace;
+
+/// What a whole-radio alignment does.
+struct AlignmentOptions {
+    CAlignmentLimits limits;
+    /// Features to tune, by automatic tuning index (0 Reference Oscillator, 1 to 3 Tx Power
+    /// High, Mid, Low, 4 Tx Deviation Balance, 5 Tx Deviation Limit).
+    std::array<bool, CAlignmentLimits::kFeatures> features{true, true, true, true, true, true};
+    /// Program All each feature when its rows are done.
+    bool program = true;
+    /// Program a feature also when one of its rows failed.
+    bool programFailed = false;
+};
+
+/// Aligns every feature the test set can measure, one after the other, and makes the report.
+///
+/// Order: Reference Oscillator first (every other reading depends on the carrier
+/// frequency), then Tx Power High, Mid and Low, then Tx Deviation Balance and Tx Deviation
+/// Limit; features the radio does not have are left out. Each feature is opened on its tuning
+/// screen, each of its rows in use is tuned with the same row task and search as the
+/// Automatic Tuning dialog's Slider and Window buttons, and the transmitter is off between
+/// rows and between features. A feature whose rows all passed is then programmed (Program
+/// All); one with a failed row only when programFailed is set; a stopped one never.
+///
+/// A row passes when its last reading lies within its tolerance of the target. Stop ends the
+/// run at the next pass of the search; so do a test set that stops answering, a radio link
+/// that fails and a tuning screen that was closed, each with its reason in the report.
+class CRadioAlignment {
+public:
+    static constexpr const char* kStopped = "the run was stopped";
+    static constexpr const char* kNoAnswer = "the HP8920B did not answer";
+    static constexpr const char* kNoProgram = "the HP8920B resident program is not running";
+    static constexpr const char* kRadioLost = "the radio link failed";
+    static constexpr const char* kScreenClosed = "the tuning screen was closed";
+    static constexpr const char* kNotOpened = "its tuning screen could not be opened";
+
+    CRadioAlignment(CTestSetLink& link, IAlignmentFace& face, AlignmentOptions options);
+    ~CRadioAlignment();
+    CRadioAlignment(const CRadioAlignment&) = delete;
+    CRadioAlignment& operator=(const CRadioAlignment&) = delete;
+
+    /// Runs the whole alignment on the calling thread and returns its report (also written to
+    /// the tuning log).
+    CAlignmentReport Run();
+    /// Ends the run at its next step (any thread).
+    void Stop();
+    bool StopRequested() const { return m_stop; }
+
+    /// The features' titles in run order.
+    static const char* Title(int featureIndex);
+    /// Parses a feature list ("refOsc,power,devBalance"; keys as in the limits file without
+    /// Target, "power" for all three levels, letter case ignored). False with a message.
+    static bool ParseFeatureList(const std::string& text,
+                                 std::array<bool, CAlignmentLimits::kFeatures>& features,
+                                 std::string& error);
+
+private:
+    class RowView;
+    CTestSetLink& m_link;
+    IAlignmentFace& m_face;
+    AlignmentOptions m_options;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    CAutoTuneTasks* m_tasks = nullptr;  ///< the tasks of the run under way
+};

@@ -1,0 +1,296 @@
+// The whole-radio alignment on the bench: its radio over one pty (read, then each feature on
+// the headless tuning view through the alignment commands) and its HP8920B over the other,
+// in simulated time and without measurement noise.
+
+#include "autotune/RadioAlignment.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSetBenchFixture.h"
+#include "autotune/AutoTuneTasks.h"
+#include "autotune/HeadlessAlignmentFace.h"
+#include "document/FrameLink.h"
+#include "document/TunerDoc.h"
+#include "radio/RadioRead.h"
+#include "radio/SerialRadioComm.h"
+
+namespace {
+
+class RadioAlignmentTest : public TestSetBenchTest {
+protected:
+    void Start(const std::string& profile, const BenchFaults& faults = {}) {
+        StartBench(BenchOptions::TestSetStart::Running, faults, 2000, profile);
+        frame.SetPort(m_bench->RadioDevice());
+        doc = std::make_unique<CTunerDoc>(host, frame,
+                                          MakeSerialRadioCommFactory(host, CPortMap(), 9600));
+        ASSERT_EQ(ReadDevice(*doc), S_OK);
+        m_bench->ClearTrace();
+        face = std::make_unique<CHeadlessAlignmentFace>(*doc, host);
+        face->SetProgress([this](const std::string& text, int done, int total) {
+            progress.push_back(text);
+            if (onProgress)
+                onProgress(done, total);
+        });
+    }
+    /// The standard radio with a deviation balance whose ideal point lies out of its 0-63 range.
+    void StartOutOfRange() {
+        char path[] = "/tmp/vegal-profile-XXXXXX";
+        const int fd = mkstemp(path);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        std::ofstream(path) << "base = standard\ndevBalanceIdeal = 90\n";
+        Start(path);
+        std::remove(path);
+    }
+    void TearDown() override {
+        face.reset();
+        doc.reset();
+        TestSetBenchTest::TearDown();
+    }
+
+    CAlignmentReport Run(AlignmentOptions options = {}) {
+        alignment = std::make_unique<CRadioAlignment>(*link, *face, options);
+        return alignment->Run();
+    }
+
+    /// The value at which the bench radio reads the target of a feature.
+    static double Ideal(const CRadioProfile& p, int featureIndex, double target) {
+        switch (featureIndex) {
+            case 0:
+                return p.refOscIdeal;
+            case 4:
+                return p.devBalanceIdeal;
+            case 5:
+                return target / p.devLimitHzPerStep;
+            default:  // power = sat x (1 - exp(-v / tau))
+                return -p.powerTau * std::log(1.0 - target / p.powerSatW);
+        }
+    }
+
+    /// Every keying is undone before the next feature starts or is programmed.
+    static void ExpectDekeyedBetweenFeatures(const std::vector<std::string>& requests) {
+        bool keyed = false;
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            const std::string& q = requests[i];
+            if (q == "000401") {
+                keyed = true;
+            } else if (q == "000501") {
+                keyed = false;
+            } else if (q == "000c" || q.rfind("000104", 0) == 0 || q == "000d") {
+                EXPECT_FALSE(keyed) << "request " << i << " " << q << " while keyed";
+            }
+        }
+        EXPECT_FALSE(keyed);
+    }
+
+    CFrameState frame;
+    std::unique_ptr<CTunerDoc> doc;
+    std::unique_ptr<CHeadlessAlignmentFace> face;
+    std::unique_ptr<CRadioAlignment> alignment;
+    std::vector<std::string> progress;
+    std::function<void(int, int)> onProgress;
+};
+
+class DetunedProfiles : public RadioAlignmentTest,
+                        public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DetunedProfiles, EveryRowPassesAndIsProgrammedWithinOneStepOfTheIdeal) {
+    Start(GetParam());
+    const CRadioProfile& p = m_bench->Radio().Profile();
+    const CAlignmentReport report = Run();
+
+    ASSERT_TRUE(report.Passed()) << [&] {
+        std::string all;
+        for (const auto& l : report.PrintLines()) all += l + "\n";
+        return all;
+    }();
+    EXPECT_EQ(report.serialNumber, p.serialNumber);
+    EXPECT_FALSE(m_bench->Radio().Keyed());
+    ExpectDekeyedBetweenFeatures(m_bench->RadioRequests());
+
+    // In run order, every row of every transmit feature the radio has.
+    const char* order[] = {"Reference Oscillator", "Tx Power High",        "Tx Power Mid",
+                           "Tx Power Low",         "Tx Deviation Balance", "Tx Deviation Limit"};
+    const int types[] = {0, 1, 1, 1, 2, 5};
+    const int powerCodes[] = {0, 0x00, 0x01, 0x03, 0, 0};
+    const CAlignmentLimits limits;
+    std::size_t at = 0;
+    for (int f = 0; f < 6; ++f) {
+        const std::vector<int> programmed = m_bench->Radio().Programmed(types[f], powerCodes[f]);
+        const int rows = p.Count(types[f]);
+        ASSERT_GE(programmed.size(), static_cast<std::size_t>(rows));
+        const double ideal = Ideal(p, f, limits.For(f).target);
+        for (int r = 0; r < rows; ++r, ++at) {
+            ASSERT_LT(at, report.rows.size());
+            const CAlignmentReport::Row& row = report.rows[at];
+            EXPECT_EQ(row.feature, order[f]);
+            EXPECT_EQ(row.row, r + 1);
+            EXPECT_EQ(static_cast<std::uint32_t>(row.freq), p.Frequencies(types[f])[r]);
+            EXPECT_NE(row.oldValue, row.newValue) << order[f] << " row " << r + 1;
+            EXPECT_EQ(row.newValue, programmed[r]) << order[f] << " row " << r + 1;
+            EXPECT_LE(std::fabs(programmed[r] - ideal), 1.0) << order[f] << " row " << r + 1;
+            EXPECT_TRUE(row.measured);
+            EXPECT_LE(std::fabs(row.reading - row.target), row.tolerance);
+        }
+        EXPECT_TRUE(report.features[f].programmed) << order[f];
+    }
+    EXPECT_EQ(at, report.rows.size());
+    // The data set holds the programmed values, as after Program All on each screen.
+    int freqs[10], values[10];
+    doc->GetSavedValues(0, 0, freqs, values);
+    EXPECT_EQ(values[0], report.rows[0].newValue);
+    EXPECT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front().rfind("Reference Oscillator: row 1 of 1 (1 of ", 0), 0u)
+        << progress.front();
+}
+
+INSTANTIATE_TEST_SUITE_P(Bench, DetunedProfiles, ::testing::Values("standard", "detuned"));
+
+TEST_F(RadioAlignmentTest, AnIdealOutOfRangeFailsOnlyItsFeatureWhichIsNotProgrammed) {
+    StartOutOfRange();
+    const CAlignmentReport report = Run();
+    EXPECT_FALSE(report.Passed());
+    EXPECT_FALSE(report.stopped);
+    for (const CAlignmentReport::Row& row : report.rows) {
+        if (row.feature == "Tx Deviation Balance") {
+            EXPECT_FALSE(row.pass);
+            EXPECT_EQ(row.newValue, 63);
+            EXPECT_EQ(row.reason,
+                      "the slider stopped at 63, the end of its range; the reading is outside the "
+                      "tolerance");
+        } else {
+            EXPECT_TRUE(row.pass) << row.feature << " " << row.row << ": " << row.reason;
+        }
+    }
+    for (const auto& f : report.features) {
+        EXPECT_EQ(f.programmed, f.feature != "Tx Deviation Balance") << f.feature;
+    }
+    EXPECT_EQ(m_bench->Radio().Programmed(2), std::vector<int>(3, 24));
+    EXPECT_EQ(report.PrintLines().back(), "Overall result: FAIL");
+}
+
+TEST_F(RadioAlignmentTest, ProgramFailedProgramsTheFailedFeatureAndNoProgramNothing) {
+    StartOutOfRange();
+    AlignmentOptions only;
+    only.features = {false, false, false, false, true, false};
+    only.programFailed = true;
+    CAlignmentReport report = Run(only);
+    ASSERT_EQ(report.features.size(), 1u);
+    EXPECT_TRUE(report.features[0].programmed);
+    EXPECT_EQ(report.features[0].note, "programmed with failed rows");
+    EXPECT_EQ(m_bench->Radio().Programmed(2), std::vector<int>(3, 63));
+
+    m_bench->ClearTrace();
+    AlignmentOptions none;
+    none.features = {false, true, false, false, false, false};
+    none.program = false;
+    report = Run(none);
+    EXPECT_TRUE(report.Passed());
+    EXPECT_FALSE(report.features[0].programmed);
+    for (const std::string& q : m_bench->RadioRequests())
+        EXPECT_NE(q.rfind("000104", 0), 0u) << "nothing is programmed";
+    EXPECT_EQ(m_bench->Radio().Programmed(1, 0x00), std::vector<int>(3, 90));
+}
+
+TEST_F(RadioAlignmentTest, StopEndsTheRunAtTheNextPassWithTheTransmitterOff) {
+    Start("standard");
+    // Stop while the second Tx Power High row is tuned.
+    onProgress = [this](int done, int) {
+        if (done == 2)
+            host.onSleep = [this](std::uint32_t ms) {
+                alignment->Stop();
+                m_bench->SettleTestSet(ms, link->Stats().bytesSent);
+            };
+    };
+    const CAlignmentReport report = Run();
+    EXPECT_TRUE(report.stopped);
+    EXPECT_EQ(report.stopReason, CRadioAlignment::kStopped);
+    EXPECT_FALSE(m_bench->Radio().Keyed());
+    ExpectDekeyedBetweenFeatures(m_bench->RadioRequests());
+    ASSERT_GE(report.rows.size(), 3u);
+    EXPECT_TRUE(report.rows[0].pass);
+    EXPECT_FALSE(report.rows[2].pass);
+    EXPECT_EQ(report.rows[2].reason, CRadioAlignment::kStopped);
+    EXPECT_EQ(report.rows.back().reason, std::string("not tuned: ") + CRadioAlignment::kStopped);
+    EXPECT_TRUE(report.features[0].programmed);
+    for (std::size_t f = 1; f < report.features.size(); ++f)
+        EXPECT_FALSE(report.features[f].programmed) << report.features[f].feature;
+    // Nothing was started after the stop: Reference Oscillator and Tx Power High only.
+    const auto requests = m_bench->RadioRequests();
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), "000c"), 2);
+}
+
+TEST_F(RadioAlignmentTest, ATestSetThatStopsAnsweringEndsTheRunDekeyedWithAMessage) {
+    // From the third row on: measurements get no reply (the program still polls), or the test
+    // set sends nothing at all (its program no longer answers the check before the row).
+    BenchFaults noReply;
+    noReply.testSetNoReply = -1;
+    BenchFaults silent;
+    silent.testSetSilent = true;
+    const struct {
+        BenchFaults faults;
+        const char* reason;
+        const char* message;
+    } cases[] = {
+        {noReply, CRadioAlignment::kNoAnswer, CAutoTuneTasks::kNoAnswer},
+        {silent, CRadioAlignment::kNoProgram, "Unable to start the HP8920B resident program."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        TearDown();
+        host.m_messages.clear();
+        Start("standard");
+        link->SetReplyWaitMs(1000);
+        onProgress = [this, &c](int done, int) {
+            if (done == 2)
+                m_bench->SetFaults(c.faults);
+        };
+        const CAlignmentReport report = Run();
+        EXPECT_TRUE(report.stopped);
+        EXPECT_EQ(report.stopReason, c.reason);
+        ASSERT_FALSE(host.m_messages.empty());
+        EXPECT_EQ(host.m_messages.back().text.rfind(c.message, 0), 0u)
+            << host.m_messages.back().text;
+        EXPECT_FALSE(m_bench->Radio().Keyed());
+        ExpectDekeyedBetweenFeatures(m_bench->RadioRequests());
+        EXPECT_EQ(report.rows[2].reason, c.reason);
+        EXPECT_TRUE(report.features[0].programmed);
+        EXPECT_FALSE(report.features[1].programmed);
+        EXPECT_EQ(report.features[1].note, std::string("not programmed: ") + c.reason);
+    }
+}
+
+TEST_F(RadioAlignmentTest, FeatureListAndLimitsChooseWhatIsTunedAndToWhat) {
+    Start("standard");
+    AlignmentOptions options;
+    std::string error;
+    ASSERT_TRUE(CRadioAlignment::ParseFeatureList("PowerLow", options.features, error)) << error;
+    ASSERT_TRUE(options.limits.Parse("powerLowTarget = 1.0\npowerLowTolerance = 0.05\n", error));
+    const CAlignmentReport report = Run(options);
+    ASSERT_TRUE(report.Passed());
+    ASSERT_EQ(report.rows.size(), 3u);
+    for (const auto& row : report.rows) {
+        EXPECT_EQ(row.feature, "Tx Power Low");
+        EXPECT_EQ(row.target, 1.0);
+        EXPECT_NEAR(row.reading, 1.0, 0.05);
+    }
+
+    std::array<bool, 6> f{};
+    EXPECT_TRUE(CRadioAlignment::ParseFeatureList("refOsc, power", f, error));
+    EXPECT_EQ(f, (std::array<bool, 6>{true, true, true, true, false, false}));
+    EXPECT_FALSE(CRadioAlignment::ParseFeatureList("refOsc,filter", f, error));
+    EXPECT_EQ(error,
+              "unknown feature \"filter\" (refOsc, powerHigh, powerMid, powerLow, power, "
+              "devBalance, devLimit)");
+    EXPECT_FALSE(CRadioAlignment::ParseFeatureList(" , ", f, error));
+}
+
+}  // namespace
