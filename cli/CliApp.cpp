@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "CliBer.h"
+#include "AlignCommand.h"
 #include "TestSetCommand.h"
 #include "document/FrameLink.h"
 #include "document/Report.h"
@@ -109,12 +110,6 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
         }
     }
     return true;
-}
-
-/// A port name as the transport expects it: COMn in capitals, anything else unchanged.
-std::string NormalisePort(const std::string& port) {
-    const int n = CPortMap::ComNumber(port);
-    return n > 0 ? "COM" + std::to_string(n) : port;
 }
 
 /// One radio session of read or write: frame, counting component factory and clock.
@@ -242,6 +237,11 @@ void Dump(std::ostream& out, CTunerDoc& doc) {
 
 }  // namespace
 
+std::string NormalisePort(const std::string& port) {
+    const int n = CPortMap::ComNumber(port);
+    return n > 0 ? "COM" + std::to_string(n) : port;
+}
+
 std::string CliUsage() {
     return "vegal-cli: the VEGAL 25 Tuner without windows\n"
            "\n"
@@ -253,14 +253,18 @@ std::string CliUsage() {
            "  vegal-cli report FILE.tun                   show the tuning report\n"
            "  vegal-cli ber --port PORT --freq MHZ [...]  run the receiver bit error rate test\n"
            "                                              (vegal-cli ber --help for its options)\n" +
-           TestSetUsage() +
+           TestSetUsage() + AlignUsage() +
            "  vegal-cli --help                            show this text\n"
            "\n"
            "PORT is COMn (mapped to a device in the settings group Ports, otherwise the n-th\n"
            "serial device) or a device path such as /dev/ttyUSB0. The baud rate is the\n"
            "setting MySetting/RadioBaud (default 9600). read and write end with a summary\n"
-           "line on standard error. For testset, PORT is also the number n of COMn, and the\n"
-           "link's own notes (port opened, errors) come on standard output with the answers.\n"
+           "line on standard error. For testset and align --testset, PORT is also the number n\n"
+           "of COMn. align prints its report on standard output and its progress on standard\n"
+           "error when that is a terminal; --features takes refOsc, powerHigh, powerMid,\n"
+           "powerLow, power, devBalance and devLimit, separated by commas.\n"
+           "For testset, the link's own notes (port opened, errors) come on standard output\n"
+           "with the answers.\n"
            "Exit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
@@ -279,6 +283,8 @@ int RunCli(const std::vector<std::string>& args, CCliContext& ctx) {
         return RunTestSetCommand(std::vector<std::string>(args.begin() + 1, args.end()), ctx);
     if (args[0] == "ber")
         return RunBer(args, ctx);  // options of its own
+    if (args[0] == "align")
+        return RunAlignCommand(std::vector<std::string>(args.begin() + 1, args.end()), ctx);
     if (!ParseOptions(args, o, error)) {
         ctx.err << "vegal-cli: " << error << "\n"
                 << "Try vegal-cli --help.\n";

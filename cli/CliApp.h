@@ -25,5 +25,8 @@ struct CCliContext {
 /// testset, --help. Returns the exit status: 0 on success, 1 on failure, 2 on a usage error.
 int RunCli(const std::vector<std::string>& args, CCliContext& context);
 
+/// A radio port name as the transport expects it: COMn in capitals, anything else unchanged.
+std::string NormalisePort(const std::string& port);
+
 /// The usage text of --help.
 std::string CliUsage();

@@ -67,12 +67,6 @@ bool Parse(const std::vector<std::string>& args, TestSetOptions& o, std::string&
     return true;
 }
 
-/// The "Com Port" text of a --port value: COMn gives n.
-std::string PortText(const std::string& port) {
-    const int n = CPortMap::ComNumber(port);
-    return n > 0 ? std::to_string(n) : port;
-}
-
 int Running(CTestSetLink& link, std::ostream& out) {
     if (link.IsResidentRunning()) {
         out << "The HP8920B resident program is running.\n";
@@ -85,6 +79,11 @@ int Running(CTestSetLink& link, std::ostream& out) {
 }
 
 }  // namespace
+
+std::string TestSetPortText(const std::string& port) {
+    const int n = CPortMap::ComNumber(port);
+    return n > 0 ? std::to_string(n) : port;
+}
 
 std::string TestSetUsage() {
     return "  vegal-cli testset check --port PORT         is the HP8920B resident program "
@@ -113,7 +112,7 @@ int RunTestSetCommand(const std::vector<std::string>& args, CCliContext& ctx) {
         ctx.err << usage << TestSetUsage();
         return kExitUsage;
     }
-    const std::string text = PortText(o.port);
+    const std::string text = TestSetPortText(o.port);
     if (!CTestSetLink::CheckPortText(text, error)) {
         ctx.err << "vegal-cli: " << error << "\n";
         return kExitUsage;

@@ -16,5 +16,8 @@ struct CCliContext;
 /// success, 1 on failure, 2 on a usage error.
 int RunTestSetCommand(const std::vector<std::string>& args, CCliContext& context);
 
+/// The "Com Port" text of a --port value: COMn gives n, anything else stays as it is.
+std::string TestSetPortText(const std::string& port);
+
 /// The usage lines of the testset command.
 std::string TestSetUsage();

@@ -322,4 +322,90 @@ TEST(CliWithBenchBinary, SaveBeyondTheFileSizeLimitFailsCleanly) {
     EXPECT_TRUE(fs::is_empty(dir.File("sets"))) << "a temporary file was left behind";
 }
 
+TEST(CliWithBenchBinary, AlignADetunedRadioThenReadShowsTheProgrammedValues) {
+    ASSERT_TRUE(fs::exists(VEGAL_BENCH_BIN)) << VEGAL_BENCH_BIN;
+    TempDir dir;
+    const std::string radio = dir.File("radio");
+    const std::string testSet = dir.File("testset");
+    const std::string trace = dir.File("trace");
+    const pid_t bench = Spawn({VEGAL_BENCH_BIN, "--radio", radio, "--testset", testSet, "--profile",
+                               "detuned", "--testset-running", "--unpaced", "--trace", trace},
+                              dir.File("bench.out"), dir.Path());
+    ASSERT_GT(bench, 0);
+    for (int i = 0; i < 250 && !fs::is_symlink(testSet); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(fs::is_symlink(testSet)) << Text(dir.File("bench.out"));
+
+    const std::string csv = dir.File("a.csv");
+    const std::string pdf = dir.File("a.pdf");
+    const int align = Wait(Spawn({VEGAL_CLI_BIN, "align", "--port", radio, "--testset", testSet,
+                                  "--report", csv, "--pdf", pdf},
+                                 dir.File("align.out"), dir.Path()));
+    const std::vector<std::string> requests = RadioPayloads(trace);
+    const std::string file = dir.File("after.tun");
+    const int read = Wait(Spawn({VEGAL_CLI_BIN, "read", "--port", radio, "--out", file},
+                                dir.File("read.out"), dir.Path()));
+    const int dump = Wait(Spawn({VEGAL_CLI_BIN, "dump", file}, dir.File("dump.out"), dir.Path()));
+    ::kill(bench, SIGTERM);
+    EXPECT_EQ(Wait(bench), 0) << Text(dir.File("bench.out"));
+
+    ASSERT_EQ(align, 0) << Text(dir.File("align.out"));
+    EXPECT_NE(Text(dir.File("align.out")).find("Overall result: PASS"), std::string::npos);
+    EXPECT_EQ(Text(pdf).rfind("%PDF-1.4", 0), 0u);
+
+    // Every row passed with its old and new values; the new ones are what the radio now holds.
+    std::istringstream lines(Text(csv));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        std::istringstream in(line);
+        for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
+        if (fields.size() == 12 && fields[0] != "Feature")
+            rows.push_back(fields);
+    }
+    ASSERT_EQ(rows.size(), 16u) << Text(csv);
+    ASSERT_EQ(read, 0) << Text(dir.File("read.out"));
+    ASSERT_EQ(dump, 0);
+    const std::string dumped = Text(dir.File("dump.out"));
+    const char* records[] = {"type 0, level 0", "type 1, level 3", "type 1, level 2",
+                             "type 1, level 1", "type 2, level 0", "type 5, level 0"};
+    const char* features[] = {"Reference Oscillator", "Tx Power High",        "Tx Power Mid",
+                              "Tx Power Low",         "Tx Deviation Balance", "Tx Deviation Limit"};
+    std::size_t at = 0;
+    for (int f = 0; f < 6; ++f) {
+        std::size_t pos = dumped.find(records[f]);
+        ASSERT_NE(pos, std::string::npos) << records[f];
+        for (; at < rows.size() && rows[at][0] == features[f]; ++at) {
+            const auto& r = rows[at];
+            EXPECT_EQ(r[9], "PASS") << r[0] << " " << r[1];
+            EXPECT_EQ(r[11], "yes");
+            EXPECT_NE(r[3], r[4]) << r[0] << " " << r[1];
+            pos = dumped.find(r[2] + " MHz  " + r[4] + "\n", pos);
+            EXPECT_NE(pos, std::string::npos) << r[0] << " row " << r[1] << " holds " << r[4];
+        }
+    }
+    EXPECT_EQ(at, rows.size());
+
+    // The trace: each feature programmed once, in run order, never while keyed; test mode is
+    // left at the end.
+    std::vector<std::string> programmed;
+    bool keyed = false;
+    for (const std::string& q : requests) {
+        if (q == "000401")
+            keyed = true;
+        if (q == "000501")
+            keyed = false;
+        if (q.rfind("000104", 0) == 0) {
+            EXPECT_FALSE(keyed);
+            programmed.push_back(q.substr(6, 2));
+        }
+    }
+    EXPECT_FALSE(keyed);
+    EXPECT_EQ(programmed, (std::vector<std::string>{"00", "01", "01", "01", "02", "05"}));
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back(), "000d");
+}
+
 }  // namespace
