@@ -768,6 +768,27 @@ void CMainFrame::OnFeature(const FeatureCommand& feature) {
     OpenScreen(screen);
 }
 
+QWidget* CMainFrame::OpenFeatureFor(QWidget* caller, int commandId) {
+    const FeatureCommand* feature = FindFeature(commandId);
+    if (!feature)
+        return nullptr;
+    // The caller stays the open screen; the new one is recorded beside it, as a tuning screen
+    // is when the Automatic Tuning dialog opens over it.
+    QPointer<QWidget> keep = m_pOpenScreen;
+    const bool callerOpen = caller && m_pOpenScreen == caller;
+    if (callerOpen)
+        m_pOpenScreen = nullptr;
+    OnFeature(*feature);
+    QWidget* opened = m_pOpenScreen != keep ? m_pOpenScreen.data() : nullptr;
+    if (callerOpen)
+        m_pOpenScreen = keep;
+    return opened;
+}
+
+void CMainFrame::PreviewReport(const std::vector<std::string>& lines, const std::string& title) {
+    m_printer.PreviewLines(lines, QString::fromStdString(title), this);
+}
+
 void CMainFrame::OnAutoTune() {
     CTunerDoc* doc = GetActiveDoc();
     if (!doc || !QFile::exists(QDir::current().filePath("Autotune.hlp")))

@@ -58,6 +58,8 @@ public:
     std::string ResolvePort(const std::string& portName) const override;
     int ExecDialog(QDialog& dialog) override;
     void ShowHelp(int context) override;
+    QWidget* OpenFeatureFor(QWidget* caller, int commandId) override;
+    void PreviewReport(const std::vector<std::string>& lines, const std::string& title) override;
 
     /// Sets the frame's port and the remembered port name.
     void SetPort(const std::string& port);

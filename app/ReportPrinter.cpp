@@ -48,7 +48,10 @@ QFont CReportPrinter::ReportFont(double points, int dpiY) {
 
 int CReportPrinter::PrintReport(CTunerDoc& doc, QPrinter& printer) {
     PreparePrinter(printer);
-    const std::vector<std::string> lines = ReportPrintLines(BuildReport(doc));
+    return PrintLines(ReportPrintLines(BuildReport(doc)), printer);
+}
+
+int CReportPrinter::PrintLines(const std::vector<std::string>& lines, QPrinter& printer) {
     if (lines.empty())
         return 0;
 
@@ -134,19 +137,38 @@ void CReportPrinter::PrintStandard(CTunerDoc& doc, QWidget* parent) {
     PrintReportPage(doc, *m_printer);
 }
 
-void CReportPrinter::Preview(CTunerDoc& doc, QWidget* parent) {
-    PreparePrinter(*m_printer);
-    QPrintPreviewDialog dialog(m_printer.get(), parent);
-    dialog.setWindowTitle("Print Preview");
-    // Large enough to read the page at its width.
+namespace {
+
+/// A preview dialog on the printer, large enough to read the page at its width.
+void SizePreview(QPrintPreviewDialog& dialog, QWidget* parent) {
     if (QWidget* window = parent ? parent->window() : nullptr)
         dialog.resize(std::max(640, window->width() * 4 / 5), std::max(480, window->height() - 80));
     if (auto* view = dialog.findChild<QPrintPreviewWidget*>())
         view->fitToWidth();
+}
+
+}  // namespace
+
+void CReportPrinter::Preview(CTunerDoc& doc, QWidget* parent) {
+    PreparePrinter(*m_printer);
+    QPrintPreviewDialog dialog(m_printer.get(), parent);
+    dialog.setWindowTitle("Print Preview");
+    SizePreview(dialog, parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&doc](QPrinter* p) {
         QPainter painter(p);
         DrawReportPage(doc, painter, *p);
     });
+    m_dialogs.Exec(dialog);
+}
+
+void CReportPrinter::PreviewLines(const std::vector<std::string>& lines, const QString& title,
+                                  QWidget* parent) {
+    PreparePrinter(*m_printer);
+    QPrintPreviewDialog dialog(m_printer.get(), parent);
+    dialog.setWindowTitle(title);
+    SizePreview(dialog, parent);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&lines](QPrinter* p) { PrintLines(lines, *p); });
     m_dialogs.Exec(dialog);
 }
 

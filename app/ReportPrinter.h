@@ -4,6 +4,8 @@
 #include <QtGui/QFont>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class CDialogRunner;
 class CTunerDoc;
@@ -47,6 +49,11 @@ public:
     /// The paginated report onto a printer that is ready (any output format). Returns the
     /// number of pages started.
     static int PrintReport(CTunerDoc& doc, QPrinter& printer);
+    /// Any report's lines paginated the same way: the first line is the header of every page.
+    static int PrintLines(const std::vector<std::string>& lines, QPrinter& printer);
+    /// Print preview of report lines laid out as PrintLines does, titled title; the preview's
+    /// own Print button prints them (or makes a PDF through the print dialog).
+    void PreviewLines(const std::vector<std::string>& lines, const QString& title, QWidget* parent);
     /// The one-page drawing onto a painter; positions are device pixels of the device.
     static void DrawReportPage(CTunerDoc& doc, QPainter& painter, QPaintDevice& device);
     /// The one-page drawing as its own print job.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class IHost;
 class QDialog;
@@ -34,6 +35,14 @@ public:
     virtual int ExecDialog(QDialog& dialog) = 0;
     /// Opens the help topic of a context number.
     virtual void ShowHelp(int context) = 0;
+
+    /// Runs a feature command (its id) with the frame's usual checks on behalf of a screen
+    /// that stays the open one (the Automatic Tuning dialog opening tuning screens). Returns
+    /// the screen it opened, or null when a check refused it.
+    virtual QWidget* OpenFeatureFor(QWidget* /*caller*/, int /*commandId*/) { return nullptr; }
+    /// Print preview of report lines (the first is every page's header); the preview prints.
+    virtual void PreviewReport(const std::vector<std::string>& /*lines*/,
+                               const std::string& /*title*/) {}
 };
 
 /// A feature screen that must wind down before its data set goes: the frame calls this when
