@@ -43,8 +43,14 @@ bool AllDigits(const std::string& s) {
 
 CTestSetLink::CTestSetLink(IHost& host, CPortMap portMap, PortText portText,
                            std::unique_ptr<ITestSetPort> port)
+    : CTestSetLink(
+          host, [map = std::move(portMap)](const std::string& name) { return map.Resolve(name); },
+          std::move(portText), std::move(port)) {}
+
+CTestSetLink::CTestSetLink(IHost& host, Resolver resolver, PortText portText,
+                           std::unique_ptr<ITestSetPort> port)
     : m_host(host),
-      m_portMap(std::move(portMap)),
+      m_resolve(std::move(resolver)),
       m_portText(std::move(portText)),
       m_port(std::move(port)),
       m_diagnostics([](const std::string& text) {
@@ -96,7 +102,7 @@ int CTestSetLink::OpenTestSetPort() {
     } else if (text[0] == '/') {
         device = text;
     } else {
-        device = m_portMap.DeviceForCom(CPortMap::ComNumber(name));
+        device = m_resolve ? m_resolve(name) : std::string();
     }
 
     int error = 0;

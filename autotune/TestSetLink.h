@@ -62,7 +62,12 @@ public:
     static constexpr const char* kReadingIncorrect =
         "Error, HP8920B reading incorrect. Power off the HP8920B and retry the Autotuning.";
 
+    /// Gives the device of a port name ("COM2"); empty when there is none.
+    using Resolver = std::function<std::string(const std::string& name)>;
+
     CTestSetLink(IHost& host, CPortMap portMap, PortText portText,
+                 std::unique_ptr<ITestSetPort> port = MakeTermiosTestSetPort());
+    CTestSetLink(IHost& host, Resolver resolver, PortText portText,
                  std::unique_ptr<ITestSetPort> port = MakeTermiosTestSetPort());
     ~CTestSetLink();
     CTestSetLink(const CTestSetLink&) = delete;
@@ -118,7 +123,7 @@ private:
     std::string Read(std::size_t n, int totalMs);
 
     IHost& m_host;
-    CPortMap m_portMap;
+    Resolver m_resolve;
     PortText m_portText;
     std::unique_ptr<ITestSetPort> m_port;
     Diagnostics m_diagnostics;

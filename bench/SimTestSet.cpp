@@ -152,6 +152,10 @@ void CSimTestSet::Feed(const std::string& text, std::int64_t nowMs) {
 
 void CSimTestSet::Feed(const std::uint8_t* data, std::size_t size, std::int64_t nowMs) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    FeedLocked(data, size, nowMs);
+}
+
+void CSimTestSet::FeedLocked(const std::uint8_t* data, std::size_t size, std::int64_t nowMs) {
     for (std::size_t i = 0; i < size; ++i) {
         const char c = static_cast<char>(data[i]);
         m_lastInputMs = nowMs;
@@ -160,8 +164,15 @@ void CSimTestSet::Feed(const std::uint8_t* data, std::size_t size, std::int64_t 
                 m_freqDigits += c;
             continue;
         }
-        if (m_mode == Mode::Resident && (m_busy == Busy::Measure || m_busy == Busy::CtsDelay))
-            continue;  // the program is on the instrument bus, not reading the port
+        if (m_mode == Mode::Resident && m_busy == Busy::Measure) {
+            // The program is on the instrument bus; the serial port keeps what comes for
+            // the next poll to read.
+            if (m_held.size() < 256)
+                m_held += c;
+            continue;
+        }
+        if (m_mode == Mode::Resident && m_busy == Busy::CtsDelay)
+            continue;  // cleared from the serial port just before "CTS"
         if (c == 27) {
             if (!m_partial.empty()) {
                 Line(m_partial, nowMs);
@@ -361,6 +372,11 @@ void CSimTestSet::Tick(std::int64_t now) {
         Measure(m_manual);
         m_busy = Busy::None;
         m_nextIdleMs = now + kIdleMs;
+        if (!m_held.empty()) {
+            std::string held;
+            held.swap(m_held);
+            FeedLocked(reinterpret_cast<const std::uint8_t*>(held.data()), held.size(), now);
+        }
         return;
     }
     if (now >= m_nextIdleMs) {

@@ -62,6 +62,7 @@ public:
     static std::string FormatValue(double v);
 
 private:
+    void FeedLocked(const std::uint8_t* data, std::size_t size, std::int64_t nowMs);
     void Line(const std::string& line, std::int64_t now);
     void Command(const std::string& line, std::int64_t now);
     void Code(int code, std::int64_t now);
@@ -98,6 +99,7 @@ private:
     bool m_manual = false;
     std::int64_t m_busyUntilMs = -1;
     std::string m_freqDigits;
+    std::string m_held;  ///< input that came while the program was measuring
     double m_analyzerHz = 0;
 
     std::string m_output;

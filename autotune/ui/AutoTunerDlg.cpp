@@ -1,0 +1,289 @@
+#include "autotune/ui/AutoTunerDlg.h"
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QEventLoop>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <QtWidgets/QGridLayout>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QHBoxLayout>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QVBoxLayout>
+
+#include "autotune/AutoTuneTasks.h"
+#include "autotune/TestSetLink.h"
+#include "autotune/ui/DialogTuningView.h"
+#include "autotune/ui/TaskHost.h"
+#include "autotune/ui/UiInvoker.h"
+#include "radio/Host.h"
+#include "resources/CommandIds.h"
+#include "screens/TunerDlg.h"
+
+namespace {
+
+CAutoTunerDlg* g_pAutoTunerDlg = nullptr;
+
+/// Colours of a selected row's slider: green while the transmitter is off, red while keyed.
+constexpr unsigned kSelectedGreen = 65280;
+constexpr unsigned kSelectedRed = 255;
+
+constexpr const char* kNoScreen =
+    "Open the tuning screen of the feature to tune (Reference Oscillator, Tx Power, Tx "
+    "Deviation Balance or Tx Deviation Limit) first.";
+constexpr const char* kNoRow = "Select the row to tune on the tuning screen first.";
+
+void Repaint(QWidget* w) {
+    w->repaint();  // at once, as the tuner always has
+}
+
+}  // namespace
+
+CAutoTunerDlg::CAutoTunerDlg(IScreenHost& host, CTunerDoc& doc) : CFeatureScreen(host, doc) {
+    setWindowTitle(kTitle);
+    BuildWidgets();
+    m_ui = std::make_unique<CUiInvoker>(this);
+    m_taskHost = std::make_unique<CTaskHost>(host.Host(), *m_ui);
+    // The link reads the "Com Port" field, and the frame resolves COMn, at every open: on
+    // this thread, whichever thread opens.
+    CUiInvoker* ui = m_ui.get();
+    m_link = std::make_unique<CTestSetLink>(
+        *m_taskHost,
+        [ui, &host](const std::string& name) {
+            return ui->Call<std::string>([&host, name] { return host.ResolvePort(name); })
+                .value_or(std::string());
+        },
+        [ui, this] {
+            return ui->Call<std::string>([this] { return m_comPort->text().toStdString(); })
+                .value_or(std::string());
+        });
+    m_view = std::make_unique<CDialogTuningView>(*this, *m_ui);
+    m_tasks = std::make_unique<CAutoTuneTasks>(*m_link, *m_view);
+    m_tasks->SetJobEndHandler([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { OnJobEnded(); }, Qt::QueuedConnection);
+    });
+    g_pAutoTunerDlg = this;
+}
+
+CAutoTunerDlg::~CAutoTunerDlg() {
+    if (g_pAutoTunerDlg == this)
+        g_pAutoTunerDlg = nullptr;
+    // However the window goes, nothing the job uses is freed before the job has ended.
+    ShutDown(false);
+    m_ui->Cancel();
+    m_tasks->StopAll();
+    m_tasks->Join();
+}
+
+CAutoTunerDlg* CAutoTunerDlg::Current() {
+    return g_pAutoTunerDlg;
+}
+
+void CAutoTunerDlg::BuildWidgets() {
+    auto* settings = new QGroupBox("Settings", this);
+    auto* grid = new QGridLayout(settings);
+    auto target = [&](int row, const char* label, const char* text) {
+        auto* edit = new QLineEdit(text, settings);
+        grid->addWidget(new QLabel(label, settings), row, 0);
+        grid->addWidget(edit, row, 1);
+        grid->addWidget(new QLabel("Watts", settings), row, 2);
+        return edit;
+    };
+    m_targetHigh = target(0, "Target High Power:", "2.5");
+    m_targetMid = target(1, "Target Mid Power:", "1.5");
+    m_targetLow = target(2, "Target Low Power:", ".5");
+
+    auto* controls = new QGroupBox("Controls", this);
+    auto* buttons = new QHBoxLayout(controls);
+    auto button = [&](const char* text) {
+        auto* b = new QPushButton(text, controls);
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    m_slider = button("Slider");
+    m_radio = button("Radio");  // no action
+    m_window = button("Window");
+    buttons->addSpacing(12);
+    buttons->addWidget(new QLabel("Com Port", controls));
+    m_comPort = new QLineEdit("2", controls);
+    m_comPort->setMaximumWidth(140);
+    buttons->addWidget(m_comPort);
+
+    auto* monitor = new QGroupBox("Status Monitor", this);
+    auto* monitorLayout = new QVBoxLayout(monitor);
+    m_status = new QLineEdit(monitor);
+    m_status->setReadOnly(true);
+    m_status->setMinimumWidth(420);
+    m_progress = new QProgressBar(monitor);
+    m_progress->setVisible(false);
+    monitorLayout->addWidget(m_status);
+    monitorLayout->addWidget(m_progress);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(settings);
+    layout->addWidget(controls);
+    layout->addWidget(monitor);
+
+    connect(m_slider, &QPushButton::clicked, this, [this] { OnSlider(); });
+    connect(m_window, &QPushButton::clicked, this, [this] { OnWindow(); });
+}
+
+bool CAutoTunerDlg::Busy() const {
+    return m_tasks->Running();
+}
+
+std::string CAutoTunerDlg::TargetText(int powerLevel) const {
+    switch (powerLevel) {
+        case 3:
+            return m_targetHigh->text().toStdString();
+        case 2:
+            return m_targetMid->text().toStdString();
+        case 1:
+            return m_targetLow->text().toStdString();
+        default:
+            return {};
+    }
+}
+
+bool CAutoTunerDlg::ReadyToStart() {
+    std::string message;
+    if (!CTestSetLink::CheckPortText(m_comPort->text().toStdString(), message)) {
+        ScreenHost().Host().ShowMessage(message, MsgIcon::Stop, MsgButtons::Ok);
+        return false;
+    }
+    if (!CTunerDlg::Current()) {
+        ShowStatus(kNoScreen);
+        return false;
+    }
+    return true;
+}
+
+void CAutoTunerDlg::OnSlider() {
+    if (m_bShutDown)
+        return;
+    if (Busy()) {
+        m_tasks->Slider(0);  // Stop Tuning: the row ends at its next pass
+        return;
+    }
+    if (!ReadyToStart())
+        return;
+    // The row whose slider shows a selection colour; the last one when there are two.
+    CTunerDlg* screen = CTunerDlg::Current();
+    int row = -1;
+    for (int i = 0; i < kTunerRows; ++i) {
+        const unsigned colour = screen->RowColour(i);
+        if (colour == kSelectedGreen || colour == kSelectedRed)
+            row = i;
+    }
+    if (row < 0) {
+        ShowStatus(kNoRow);
+        return;
+    }
+    ShowStatus("");
+    m_tasks->Slider(row);
+}
+
+void CAutoTunerDlg::OnWindow() {
+    if (m_bShutDown)
+        return;
+    if (Busy()) {
+        m_tasks->Window();  // Stop Tuning: the row ends at its next pass, no further rows
+        return;
+    }
+    if (!ReadyToStart())
+        return;
+    ShowStatus("");
+    m_tasks->Window();
+}
+
+void CAutoTunerDlg::ShowSliderState(bool inProgress) {
+    m_progress->setVisible(false);
+    m_slider->setEnabled(true);
+    m_window->setEnabled(true);
+    m_slider->setText(inProgress ? "Stop Tuning" : "Slider");
+    m_status->setText(inProgress ? CAutoTuneTasks::kTuningSlider : "");
+    Repaint(m_slider);
+    Repaint(m_status);
+}
+
+void CAutoTunerDlg::ShowWindowState(bool windowRun) {
+    m_progress->setVisible(false);
+    m_slider->setEnabled(true);
+    m_window->setEnabled(true);
+    m_window->setText(windowRun ? "Stop Tuning" : "Window");
+    m_status->setText(windowRun ? CAutoTuneTasks::kTuningScreen : "");
+    Repaint(m_window);
+    Repaint(m_status);
+}
+
+void CAutoTunerDlg::ShowStatus(const std::string& text) {
+    const QString t = QString::fromStdString(text);
+    m_status->setText(t);
+    m_status->setToolTip(t);
+    m_status->setCursorPosition(0);
+    Repaint(m_status);
+}
+
+void CAutoTunerDlg::ShowProgress(const std::string& status, int done, int total) {
+    // The resident program is being checked, started or loaded: the buttons wait for it.
+    m_slider->setEnabled(false);
+    m_window->setEnabled(false);
+    m_progress->setRange(0, total);
+    m_progress->setValue(done);
+    m_progress->setVisible(true);
+    m_progress->setFormat(QString("%v of %m"));
+    ShowStatus(status);
+}
+
+void CAutoTunerDlg::OnJobEnded() {
+    if (Busy())
+        return;  // a new job has begun meanwhile
+    if (m_progress->isVisible())
+        ShowStatus("");  // the resident program did not come up: nothing was tuned
+    m_progress->setVisible(false);
+    m_slider->setEnabled(true);
+    m_window->setEnabled(true);
+    m_slider->setText("Slider");
+    m_window->setText("Window");
+}
+
+void CAutoTunerDlg::ShutDown(bool pump) {
+    if (m_bShutDown)
+        return;
+    m_bShutDown = true;
+    m_tasks->StopAll();
+    if (pump && m_tasks->Running()) {
+        // The job ends at its next step; its last calls (the dekey among them) are served
+        // here. Input waits, so nothing new can start meanwhile.
+        setEnabled(false);
+        QEventLoop loop;
+        QTimer poll;
+        QElapsedTimer waited;
+        waited.start();
+        connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (!m_tasks->Running() || waited.elapsed() > kCloseWaitMs)
+                loop.quit();
+        });
+        poll.start(10);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    // A job that still waits for this thread is let go, then joined.
+    m_ui->Cancel();
+    m_tasks->Join();
+    m_link->StopResidentProgram();
+}
+
+void CAutoTunerDlg::OnCommand(int id) {
+    if (id != Cmd::kScreenClose)
+        return;  // F6, F8 and F1 do nothing here
+    ShutDown(true);
+    CloseScreen();
+}
+
+void CAutoTunerDlg::CloseForDataSet() {
+    ShutDown(false);
+}
