@@ -75,6 +75,11 @@ bool EnsureResidentProgram(CTestSetLink& link, const Progress& progress) {
         return false;
     if (link.IsResidentRunning())
         return true;
+    if (!link.LastOpenError().empty()) {
+        // The port itself cannot be used: starting or loading the program cannot help.
+        link.Host().ShowMessage(link.LastOpenError(), MsgIcon::Stop, MsgButtons::Ok);
+        return false;
+    }
     StartResidentProgram(link, progress);
     if (progress.Cancelled())
         return false;

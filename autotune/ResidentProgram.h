@@ -42,8 +42,8 @@ void DownloadResidentProgram(CTestSetLink& link, const Progress& progress = {});
 /// Loads the stored program and runs it (about 4 s).
 void StartResidentProgram(CTestSetLink& link, const Progress& progress = {});
 /// True when the resident program runs, starting it (and downloading it when the user
-/// chooses Ignore) as needed; false when the user pressed Abort or the procedure was
-/// cancelled.
+/// chooses Ignore) as needed; false when the user pressed Abort, the procedure was cancelled,
+/// or the port cannot be opened (which is then shown, naming the device and why).
 bool EnsureResidentProgram(CTestSetLink& link, const Progress& progress = {});
 
 }  // namespace ResidentProgram

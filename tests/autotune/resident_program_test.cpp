@@ -143,6 +143,17 @@ TEST_F(ResidentProgramTest, IgnoreRecoversAnEmptyTestSet) {
     EXPECT_EQ(state->writes.size(), 4u + 287u + 4u);
 }
 
+TEST_F(ResidentProgramTest, APortThatCannotBeOpenedIsNamedInsteadOfStartingAnything) {
+    state->openResult = ITestSetPort::kOpenFailed;
+    state->openError = 13;  // EACCES
+    EXPECT_FALSE(ResidentProgram::EnsureResidentProgram(*link));
+    ASSERT_EQ(host.m_messages.size(), 1u);
+    EXPECT_EQ(host.m_messages[0].text.rfind("Cannot open the test-set port COM2 (/dev/fake2)", 0),
+              0u)
+        << host.m_messages[0].text;
+    EXPECT_TRUE(state->writes.empty());
+}
+
 TEST_F(ResidentProgramTest, ACancelledDownloadSendsNothingMore) {
     int sent = 0;
     ResidentProgram::Progress p;
