@@ -1,5 +1,8 @@
 #include "screens/AlignmentScreens.h"
 
+#include "resources/CommandIds.h"
+#include "screens/BatterCalibDlg.h"
+#include "screens/PABiasDlg.h"
 #include "screens/ScreenFactory.h"
 #include "screens/ScreenHost.h"
 #include "screens/TunerDlg.h"
@@ -16,4 +19,12 @@ void RegisterAlignmentScreens(CScreenFactory& factory) {
             return new CTunerDlg(request.host, request.doc);
         });
     }
+    for (int id : {Cmd::kPaBias1, Cmd::kPaBias2, Cmd::kPaBias3}) {
+        factory.Register(id, [](const ScreenRequest& request) -> QWidget* {
+            return new CPABiasDlg(request.host, request.doc);
+        });
+    }
+    factory.Register(Cmd::kBatteryCal, [](const ScreenRequest& request) -> QWidget* {
+        return new CBatterCalibDlg(request.host, request.doc);
+    });
 }
