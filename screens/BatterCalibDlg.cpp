@@ -51,6 +51,15 @@ CBatterCalibDlg::CBatterCalibDlg(IScreenHost& host, CTunerDoc& doc)
     layout->addWidget(m_status);
     layout->addLayout(buttons);
 
+    // Tab runs New Value, Auto Calibrate, Program All, Close, Help; the read-only fields
+    // take the focus only when clicked.
+    m_oldValue->setFocusPolicy(Qt::ClickFocus);
+    m_status->setFocusPolicy(Qt::ClickFocus);
+    setTabOrder(m_newValue, calibrate);
+    setTabOrder(calibrate, program);
+    setTabOrder(program, close);
+    setTabOrder(close, help);
+
     connect(calibrate, &QPushButton::clicked, this, &CBatterCalibDlg::OnAutoCalibrate);
     connect(program, &QPushButton::clicked, this, &CBatterCalibDlg::OnProgramAll);
     connect(close, &QPushButton::clicked, this, &CBatterCalibDlg::OnClose);

@@ -85,6 +85,16 @@ CPABiasDlg::CPABiasDlg(IScreenHost& host, CTunerDoc& doc)
     layout->addLayout(buttons);
     m_slider->setMinimumWidth(300);
 
+    // Tab runs slider, New Softpot Value, Bias Toggle, Program All, Close, Help; the
+    // read-only fields take the focus only when clicked.
+    m_radioValue->setFocusPolicy(Qt::ClickFocus);
+    m_status->setFocusPolicy(Qt::ClickFocus);
+    setTabOrder(m_slider, m_newValue);
+    setTabOrder(m_newValue, toggle);
+    setTabOrder(toggle, program);
+    setTabOrder(program, close);
+    setTabOrder(close, help);
+
     connect(m_slider, &QAbstractSlider::actionTriggered, this, [this] { QueueScroll(); });
     connect(m_spin, &CSpinButton::Scrolled, this, [this] { OnVScroll(); });
     connect(m_newValue, &QLineEdit::editingFinished, this, &CPABiasDlg::OnNewValueKillFocus);
