@@ -21,6 +21,9 @@ void RegisterAlignmentScreens(CScreenFactory& factory) {
     }
     for (int id : {Cmd::kPaBias1, Cmd::kPaBias2, Cmd::kPaBias3}) {
         factory.Register(id, [](const ScreenRequest& request) -> QWidget* {
+            // The frame names the PA bias before it makes the screen.
+            if (CPABiasDlg::TypeOf(request.host.FeatureName()) == 0)
+                return nullptr;
             return new CPABiasDlg(request.host, request.doc);
         });
     }

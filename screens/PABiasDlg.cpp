@@ -23,17 +23,6 @@ namespace {
 
 constexpr int kModalRetryMs = 50;
 
-/// The softpot type of a PA bias feature name; 1 (the screen's initial type) for any other.
-int PaBiasType(const std::string& name) {
-    if (name == "PA Bias 1")
-        return kPaBias1;
-    if (name == "PA Bias 2")
-        return kPaBias2;
-    if (name == "PA Bias 3")
-        return kPaBias3;
-    return 1;
-}
-
 QLineEdit* Edit(QWidget* parent, const char* name, bool readOnly) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
@@ -104,7 +93,8 @@ CPABiasDlg::CPABiasDlg(IScreenHost& host, CTunerDoc& doc)
     connect(help, &QPushButton::clicked, this, [this] { OnCommand(Cmd::kHelp); });
 
     // Initialisation: the feature the frame is opening, the stored value and its limits.
-    m_nType = PaBiasType(host.FeatureName());
+    const int type = TypeOf(host.FeatureName());
+    m_nType = type != 0 ? type : m_nType;
     LogFeatureTitle(doc, m_nType, 0);
     EnterTestMode(doc);
     doc.GetSavedValues(m_nType, 0, m_nFreqs, m_nValues);
@@ -120,6 +110,14 @@ CPABiasDlg::CPABiasDlg(IScreenHost& host, CTunerDoc& doc)
     m_maxLabel->setText(QString::number(m_nMax));
     m_nLastSent = m_nNewValue;
     ShowData();
+}
+
+int CPABiasDlg::TypeOf(const std::string& featureName) {
+    for (int type = kPaBias1; type <= kPaBias3; ++type) {
+        if (featureName == "PA Bias " + std::to_string(type - kPaBias1 + 1))
+            return type;
+    }
+    return 0;
 }
 
 void CPABiasDlg::ShowData() {

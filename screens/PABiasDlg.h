@@ -23,6 +23,9 @@ public:
 
     CPABiasDlg(IScreenHost& host, CTunerDoc& doc);
 
+    /// The softpot type of a PA bias feature name ("PA Bias 2" gives 10); 0 for any other.
+    static int TypeOf(const std::string& featureName);
+
     // Control handlers.
     void OnHScroll();
     void OnVScroll();

@@ -11,8 +11,10 @@
 #include "ScreenBench.h"
 #include "document/Logs.h"
 #include "resources/CommandIds.h"
+#include "screens/AlignmentScreens.h"
 #include "screens/ColourSlider.h"
 #include "screens/PABiasDlg.h"
+#include "screens/ScreenFactory.h"
 #include "screens/SpinButton.h"
 
 namespace {
@@ -204,6 +206,19 @@ TEST_F(PABiasDlgTest, EnterKeepsTheScreenAndF1OpensItsHelp) {
     QTest::keyClick(field, Qt::Key_F1);
     Click("help");
     EXPECT_EQ(screenHost.helpTopics, (std::vector<int>{131237, 131237}));
+}
+
+TEST_F(PABiasDlgTest, TheMakerRefusesAFeatureThatIsNoPaBias) {
+    ASSERT_TRUE(ReadBenchRadio("pa-bias"));
+    CScreenFactory factory;
+    RegisterAlignmentScreens(factory);
+    const ScreenMaker maker = factory.Find(Cmd::kPaBias1);
+    ASSERT_TRUE(maker);
+    screenHost.featureName = "Tx Power High";  // never sent as a PA bias softpot
+    EXPECT_EQ(maker(ScreenRequest{screenHost, *doc, Cmd::kPaBias1, "PA Bias 1"}), nullptr);
+    EXPECT_TRUE(NewRequests().empty());
+    EXPECT_EQ(CPABiasDlg::TypeOf("PA Bias 3"), kPaBias3);
+    EXPECT_EQ(CPABiasDlg::TypeOf("PA Bias 4"), 0);
 }
 
 }  // namespace
