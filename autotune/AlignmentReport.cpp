@@ -1,7 +1,10 @@
 #include "autotune/AlignmentReport.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <fstream>
 
 #include "radio/MessageFields.h"
 
@@ -94,6 +97,18 @@ std::string CAlignmentReport::ToCsv() const {
                         r.pass ? "PASS" : "FAIL", r.reason, programmed ? "yes" : "no"});
     }
     return csv;
+}
+
+bool CAlignmentReport::SaveCsv(const std::string& path, std::string& error) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out)
+        out << ToCsv();
+    out.close();
+    if (!out) {
+        error = path + ": cannot be written (" + std::strerror(errno) + ")";
+        return false;
+    }
+    return true;
 }
 
 std::vector<std::string> CAlignmentReport::PrintLines() const {

@@ -44,6 +44,9 @@ struct CAlignmentReport {
     /// The report as CSV (RFC 4180 quoting, CRLF line ends): a few identity lines, then one line
     /// per row under a column header.
     std::string ToCsv() const;
+    /// Writes ToCsv to a file (replacing it). False with a message naming the path and the
+    /// reason ("a.csv: cannot be written (Permission denied)").
+    bool SaveCsv(const std::string& path, std::string& error) const;
     /// The printable report: the header line (model, serial, date) first, then the lines.
     std::vector<std::string> PrintLines() const;
     /// The same lines as one text for the tuning log, with "\n" line ends.

@@ -103,6 +103,15 @@ bool CRadioTuningView::SelectRow(int row) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (!m_feature || !Valid(row))
         return false;
+    if (row == m_selected) {
+        // As on the screen: touching the selected row's slider retunes nothing; only a value
+        // the radio does not have yet (SetPositions) is sent.
+        if (m_value[row] != m_lastSent) {
+            SetSoftpot(m_doc, m_feature->softpotType, m_value[row]);
+            m_lastSent = m_value[row];
+        }
+        return true;
+    }
     const int type = m_feature->softpotType;
     if (m_transmitting) {
         SetPtt(m_doc, false, type);

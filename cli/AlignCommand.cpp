@@ -1,8 +1,5 @@
 #include "AlignCommand.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <ostream>
 
 #include "CliApp.h"
@@ -71,18 +68,6 @@ bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string
             error = "unexpected argument " + a;
             return false;
         }
-    }
-    return true;
-}
-
-bool WriteText(const std::string& path, const std::string& text, std::string& error) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out << text;
-    out.close();
-    if (!out) {
-        error = path + ": cannot be written (" + std::strerror(errno) + ")";
-        return false;
     }
     return true;
 }
@@ -161,7 +146,7 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     ctx.out.flush();
     bool written = true;
     if (!o.report.empty()) {
-        if (WriteText(o.report, report.ToCsv(), error)) {
+        if (report.SaveCsv(o.report, error)) {
             ctx.err << "Saved " << o.report << '\n';
         } else {
             ctx.err << "vegal-cli: " << error << '\n';

@@ -66,6 +66,7 @@ HRESULT CTunerBar::ProgramRows() {
     for (int i = 0; i < kTunerRows; ++i) values[i] = s.m_nNewValue[i];
     const HRESULT hr = ProgramSoftpots(*m_pDoc, s.m_nFeature, values.data(),
                                        m_pDoc->m_freqCount[s.m_nFeature], s.m_strFeatureName);
+    m_lastProgramStatus = hr;
     if (SUCCEEDED(hr)) {
         for (int i = 0; i < kTunerRows; ++i) {
             s.m_nValue[i] = s.m_nNewValue[i];

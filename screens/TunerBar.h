@@ -41,6 +41,9 @@ public:
     Q_INVOKABLE virtual void PttToggle() {}
     /// "Program All": programs the screen's new values into the radio.
     Q_INVOKABLE virtual void ProgramAll() = 0;
+    /// The status of the last Program All (S_OK before the first); negative when the radio did
+    /// not take the values.
+    HRESULT LastProgramStatus() const { return m_lastProgramStatus; }
     /// "Close", F10 and Esc: the close handling, which may ask first.
     Q_INVOKABLE virtual void OnCancel() = 0;
     /// "Help": the feature's help topic.
@@ -79,4 +82,5 @@ protected:
     QPushButton* m_help;
     QLineEdit* m_status;
     QTimer m_timer;
+    HRESULT m_lastProgramStatus = S_OK;
 };

@@ -1,9 +1,11 @@
 #include "autotune/ui/AutoTunerDlg.h"
 
+#include <QtCore/QDateTime>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QHBoxLayout>
@@ -13,11 +15,16 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
+#include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneTasks.h"
+#include "autotune/RadioAlignment.h"
 #include "autotune/TestSetLink.h"
+#include "autotune/ui/AlignmentReportFile.h"
+#include "autotune/ui/DialogAlignmentFace.h"
 #include "autotune/ui/DialogTuningView.h"
 #include "autotune/ui/TaskHost.h"
 #include "autotune/ui/UiInvoker.h"
+#include "document/Logs.h"
 #include "radio/Host.h"
 #include "resources/CommandIds.h"
 #include "screens/TunerDlg.h"
@@ -71,11 +78,14 @@ CAutoTunerDlg::CAutoTunerDlg(IScreenHost& host, CTunerDoc& doc) : CFeatureScreen
 CAutoTunerDlg::~CAutoTunerDlg() {
     if (g_pAutoTunerDlg == this)
         g_pAutoTunerDlg = nullptr;
-    // However the window goes, nothing the job uses is freed before the job has ended.
-    ShutDown(false);
+    // However the window goes, nothing the job uses is freed before the job has ended. The
+    // frame winds every screen down before it deletes one; here the data set may be gone.
+    ShutDown(false, false);
     m_ui->Cancel();
     m_tasks->StopAll();
     m_tasks->Join();
+    if (m_alignThread.joinable())
+        m_alignThread.join();
 }
 
 CAutoTunerDlg* CAutoTunerDlg::Current() {
@@ -83,7 +93,7 @@ CAutoTunerDlg* CAutoTunerDlg::Current() {
 }
 
 void CAutoTunerDlg::BuildWidgets() {
-    auto* settings = new QGroupBox("Settings", this);
+    auto* settings = m_settings = new QGroupBox("Settings", this);
     auto* grid = new QGridLayout(settings);
     auto target = [&](int row, const char* label, const char* text) {
         auto* edit = new QLineEdit(text, settings);
@@ -105,13 +115,16 @@ void CAutoTunerDlg::BuildWidgets() {
         return b;
     };
     m_slider = button("Slider");
-    m_radio = button("Radio");  // no action
+    m_radio = button("Radio");
     m_window = button("Window");
     buttons->addSpacing(12);
     buttons->addWidget(new QLabel("Com Port", controls));
     m_comPort = new QLineEdit("2", controls);
     m_comPort->setMaximumWidth(140);
     buttons->addWidget(m_comPort);
+    m_programFailed = new QCheckBox("Program failed features", this);
+    m_programFailed->setToolTip(
+        "Radio: program a feature also when one of its rows did not meet its limits");
 
     auto* monitor = new QGroupBox("Status Monitor", this);
     auto* monitorLayout = new QVBoxLayout(monitor);
@@ -126,14 +139,20 @@ void CAutoTunerDlg::BuildWidgets() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(settings);
     layout->addWidget(controls);
+    layout->addWidget(m_programFailed);
     layout->addWidget(monitor);
 
     connect(m_slider, &QPushButton::clicked, this, [this] { OnSlider(); });
     connect(m_window, &QPushButton::clicked, this, [this] { OnWindow(); });
+    connect(m_radio, &QPushButton::clicked, this, [this] { OnRadio(); });
 }
 
 bool CAutoTunerDlg::Busy() const {
-    return m_tasks->Running();
+    return m_tasks->Running() || Aligning();
+}
+
+bool CAutoTunerDlg::JobRunning() const {
+    return m_tasks->Running() || m_bAligning;
 }
 
 std::string CAutoTunerDlg::TargetText(int powerLevel) const {
@@ -163,7 +182,7 @@ bool CAutoTunerDlg::ReadyToStart() {
 }
 
 void CAutoTunerDlg::OnSlider() {
-    if (m_bShutDown)
+    if (m_bShutDown || Aligning())
         return;
     if (Busy()) {
         m_tasks->Slider(0);  // Stop Tuning: the row ends at its next pass
@@ -188,7 +207,7 @@ void CAutoTunerDlg::OnSlider() {
 }
 
 void CAutoTunerDlg::OnWindow() {
-    if (m_bShutDown)
+    if (m_bShutDown || Aligning())
         return;
     if (Busy()) {
         m_tasks->Window();  // Stop Tuning: the row ends at its next pass, no further rows
@@ -198,6 +217,148 @@ void CAutoTunerDlg::OnWindow() {
         return;
     ShowStatus("");
     m_tasks->Window();
+}
+
+bool CAutoTunerDlg::ReadAlignmentOptions(AlignmentOptions& options) {
+    IHost& host = ScreenHost().Host();
+    std::string message;
+    if (!CTestSetLink::CheckPortText(m_comPort->text().toStdString(), message)) {
+        host.ShowMessage(message, MsgIcon::Stop, MsgButtons::Ok);
+        return false;
+    }
+    const std::string limits = host.ExecutableFolder() + "/" + kLimitsFile;
+    if (host.FileExists(limits) && !options.limits.Load(limits, message)) {
+        host.ShowMessage("The alignment limits cannot be used: " + message, MsgIcon::Stop,
+                         MsgButtons::Ok);
+        return false;
+    }
+    // The power targets the file leaves out are the dialog's fields.
+    const struct {
+        int level;
+        const char* label;
+    } fields[] = {{3, "Target High Power"}, {2, "Target Mid Power"}, {1, "Target Low Power"}};
+    for (const auto& f : fields) {
+        const int index = 4 - f.level;  // Tx Power High is feature 1, Mid 2, Low 3
+        if (options.limits.For(index).targetFromFile)
+            continue;
+        const std::string text = TargetText(f.level);
+        const double watts = AutoTuneFeatures::ToNumber(text);
+        if (!(watts > 0.0)) {
+            host.ShowMessage(std::string(f.label) +
+                                 " must be a number of watts greater than 0, not \"" + text + "\".",
+                             MsgIcon::Stop, MsgButtons::Ok);
+            return false;
+        }
+        options.limits.SetDefaultTarget(index, watts);
+    }
+    options.programFailed = m_programFailed->isChecked();
+    return true;
+}
+
+void CAutoTunerDlg::OnRadio() {
+    if (m_bShutDown)
+        return;
+    if (Aligning()) {
+        // Stop Tuning: the row ends at its next pass and no further feature starts.
+        if (m_bAligning) {
+            m_alignment->Stop();
+            ShowStatus(kStopping);
+        }
+        return;
+    }
+    if (m_tasks->Running())
+        return;  // a Slider or Window job works
+    AlignmentOptions options;
+    if (!ReadAlignmentOptions(options))
+        return;
+    m_reportPath = AlignmentReportFile::PathFor(Doc(), QDateTime::currentDateTime());
+    m_face = std::make_unique<CDialogAlignmentFace>(*this, *m_ui, *m_view);
+    m_alignment = std::make_unique<CRadioAlignment>(*m_link, *m_face, std::move(options));
+    {
+        std::lock_guard<std::mutex> lock(m_reportMutex);
+        m_report.reset();
+    }
+    ShowRadioState(true);
+    ShowStatus(kAligning);
+    m_bAligning = true;
+    m_alignThread = std::thread([this] {
+        CAlignmentReport report = m_alignment->Run();
+        {
+            std::lock_guard<std::mutex> lock(m_reportMutex);
+            m_report = std::move(report);
+        }
+        m_bAligning = false;
+        QMetaObject::invokeMethod(
+            this, [this] { FinishAlignment(true); }, Qt::QueuedConnection);
+    });
+}
+
+void CAutoTunerDlg::ShowRadioState(bool running) {
+    m_radio->setText(running ? "Stop Tuning" : "Radio");
+    for (QWidget* w : {static_cast<QWidget*>(m_slider), static_cast<QWidget*>(m_window),
+                       static_cast<QWidget*>(m_comPort), static_cast<QWidget*>(m_programFailed),
+                       static_cast<QWidget*>(m_settings)})
+        w->setEnabled(!running);
+    if (running) {
+        m_progress->setRange(0, 1);
+        m_progress->setValue(0);
+        m_progress->setFormat(QString("%v of %m rows"));
+        m_progress->setVisible(true);
+    }
+    Repaint(m_radio);
+}
+
+void CAutoTunerDlg::ShowRunProgress(const std::string& text, int done, int total) {
+    m_progress->setRange(0, total > 0 ? total : 1);
+    m_progress->setValue(done);
+    m_progress->setFormat(QString("%v of %m rows"));
+    m_progress->setVisible(true);
+    ShowStatus(text);
+}
+
+void CAutoTunerDlg::FinishAlignment(bool preview) {
+    std::optional<CAlignmentReport> report;
+    {
+        std::lock_guard<std::mutex> lock(m_reportMutex);
+        report.swap(m_report);
+    }
+    if (!report)
+        return;  // saved already (the dialog closed meanwhile)
+    if (m_alignThread.joinable())
+        m_alignThread.join();  // its run has ended; the thread is only returning
+    ShowRadioState(false);
+    if (!m_face->LogWritten())
+        AppendTuningLog(Doc(), report->LogText());
+
+    bool measured = false;
+    for (const CAlignmentReport::Row& row : report->rows) measured = measured || row.measured;
+    if (!measured) {
+        // Nothing was read, so nothing changed: no sheet to keep (the reason has been shown).
+        ShowStatus(report->stopped ? "Nothing was aligned: " + report->stopReason + "."
+                                   : "Nothing was aligned: the radio has no feature to align.");
+        return;
+    }
+    std::string status = "Alignment " + report->Overall();
+    if (report->stopped)
+        status += " (" + report->stopReason + ")";
+    std::string error;
+    const bool saved = report->SaveCsv(m_reportPath, error);
+    if (saved) {
+        m_lastReportPath = m_reportPath;
+        status += ". Report saved as " + m_reportPath;
+    } else {
+        status += ". The report could not be saved: " + error;
+    }
+    ShowStatus(status);
+    if (!preview || m_bShutDown)
+        return;
+    if (!saved)
+        ScreenHost().Host().ShowMessage(
+            "The alignment report could not be saved as CSV.\n\n" + error +
+                "\n\nPrint it from the preview, or save it as a PDF through the print dialog.",
+            MsgIcon::Stop, MsgButtons::Ok);
+    ScreenHost().PreviewReport(report->PrintLines(), kReportTitle);
+    // Nothing after the preview: the dialog may have been closed while it was up.
 }
 
 void CAutoTunerDlg::ShowSliderState(bool inProgress) {
@@ -251,12 +412,15 @@ void CAutoTunerDlg::OnJobEnded() {
     m_window->setText("Window");
 }
 
-void CAutoTunerDlg::ShutDown(bool pump) {
+void CAutoTunerDlg::ShutDown(bool pump, bool finish) {
     if (m_bShutDown)
         return;
     m_bShutDown = true;
+    if (m_alignment)
+        m_alignment->Stop();
     m_tasks->StopAll();
-    if (pump && m_tasks->Running()) {
+    const bool wasRunning = JobRunning();
+    if (pump && wasRunning) {
         // The job ends at its next step; its last calls (the dekey among them) are served
         // here. Input waits, so nothing new can start meanwhile.
         setEnabled(false);
@@ -265,7 +429,7 @@ void CAutoTunerDlg::ShutDown(bool pump) {
         QElapsedTimer waited;
         waited.start();
         connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (!m_tasks->Running() || waited.elapsed() > kCloseWaitMs)
+            if (!JobRunning() || waited.elapsed() > kCloseWaitMs)
                 loop.quit();
         });
         poll.start(10);
@@ -274,6 +438,14 @@ void CAutoTunerDlg::ShutDown(bool pump) {
     // A job that still waits for this thread is let go, then joined.
     m_ui->Cancel();
     m_tasks->Join();
+    if (m_alignThread.joinable())
+        m_alignThread.join();
+    if (finish)
+        FinishAlignment(false);
+    // A job that was let go before its last calls may have left the screen keyed.
+    CTunerDlg* screen = CTunerDlg::Current();
+    if (wasRunning && screen && screen->m_bTransmitting)
+        screen->OnCommand(Cmd::kPttToggle);
     m_link->StopResidentProgram();
 }
 

@@ -33,6 +33,7 @@ protected:
         options.profile = profile;
         options.paced = false;
         options.testSet = true;
+        options.noise = m_benchNoise;
         m_bench = std::make_unique<CBench>(options);
         std::string error;
         ASSERT_TRUE(m_bench->Start(error)) << error;
@@ -83,6 +84,8 @@ protected:
         m_dialogs.onExec = nullptr;
     }
 
+    /// Measurement noise of the bench (deterministic either way); set before StartShell.
+    bool m_benchNoise = true;
     CRecordingHost m_host;
     CAppSettings m_settings;
     CScriptedDialogs m_dialogs;

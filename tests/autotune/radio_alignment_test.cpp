@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchIdeal.h"
 #include "TestSetBenchFixture.h"
 #include "autotune/AutoTuneTasks.h"
 #include "autotune/HeadlessAlignmentFace.h"
@@ -61,20 +62,6 @@ protected:
         return alignment->Run();
     }
 
-    /// The value at which the bench radio reads the target of a feature.
-    static double Ideal(const CRadioProfile& p, int featureIndex, double target) {
-        switch (featureIndex) {
-            case 0:
-                return p.refOscIdeal;
-            case 4:
-                return p.devBalanceIdeal;
-            case 5:
-                return target / p.devLimitHzPerStep;
-            default:  // power = sat x (1 - exp(-v / tau))
-                return -p.powerTau * std::log(1.0 - target / p.powerSatW);
-        }
-    }
-
     /// Every keying is undone before the next feature starts or is programmed.
     static void ExpectDekeyedBetweenFeatures(const std::vector<std::string>& requests) {
         bool keyed = false;
@@ -119,15 +106,15 @@ TEST_P(DetunedProfiles, EveryRowPassesAndIsProgrammedWithinOneStepOfTheIdeal) {
     // In run order, every row of every transmit feature the radio has.
     const char* order[] = {"Reference Oscillator", "Tx Power High",        "Tx Power Mid",
                            "Tx Power Low",         "Tx Deviation Balance", "Tx Deviation Limit"};
-    const int types[] = {0, 1, 1, 1, 2, 5};
-    const int powerCodes[] = {0, 0x00, 0x01, 0x03, 0, 0};
+    const int* types = kBenchFeatureTypes;
+    const int* powerCodes = kBenchPowerCodes;
     const CAlignmentLimits limits;
     std::size_t at = 0;
     for (int f = 0; f < 6; ++f) {
         const std::vector<int> programmed = m_bench->Radio().Programmed(types[f], powerCodes[f]);
         const int rows = p.Count(types[f]);
         ASSERT_GE(programmed.size(), static_cast<std::size_t>(rows));
-        const double ideal = Ideal(p, f, limits.For(f).target);
+        const double ideal = BenchIdeal(p, f, limits.For(f).target);
         for (int r = 0; r < rows; ++r, ++at) {
             ASSERT_LT(at, report.rows.size());
             const CAlignmentReport::Row& row = report.rows[at];

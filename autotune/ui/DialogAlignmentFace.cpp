@@ -1,0 +1,124 @@
+#include "autotune/ui/DialogAlignmentFace.h"
+
+#include <QtCore/QPointer>
+
+#include "autotune/ui/AutoTunerDlg.h"
+#include "autotune/ui/UiInvoker.h"
+#include "document/Logs.h"
+#include "document/TunerDoc.h"
+#include "resources/CommandIds.h"
+#include "screens/PttBar.h"
+#include "screens/TunerDlg.h"
+#include "screens/TuningFeatures.h"
+
+namespace {
+
+/// Closes the current tuning screen: as its Close button does (which may ask about values not
+/// programmed) or, quietly, as the bar's own close after the warning (dekeying first). True
+/// when no tuning screen is left.
+bool CloseTuningScreen(bool quietly) {
+    CTunerDlg* screen = CTunerDlg::Current();
+    if (!screen)
+        return true;
+    if (!quietly)
+        screen->OnCommand(Cmd::kScreenClose);
+    else if (auto* bar = dynamic_cast<CPttBar*>(screen->Bar()))
+        bar->CloseScreen();
+    else
+        screen->DestroyScreen();
+    return CTunerDlg::Current() == nullptr;
+}
+
+}  // namespace
+
+std::string CDialogAlignmentFace::ModelNumber() {
+    CAutoTunerDlg* d = &m_dialog;
+    return m_ui.Call<std::string>([d] { return d->Doc().m_modelNumber; }).value_or("");
+}
+
+std::string CDialogAlignmentFace::SerialNumber() {
+    CAutoTunerDlg* d = &m_dialog;
+    return m_ui.Call<std::string>([d] { return d->Doc().m_serialNumber; }).value_or("");
+}
+
+bool CDialogAlignmentFace::SavedRows(int type, int level, std::array<int, 10>& freqs,
+                                     std::array<int, 10>& values) {
+    struct Rows {
+        bool present = false;
+        std::array<int, 10> freqs{};
+        std::array<int, 10> values{};
+    };
+    CAutoTunerDlg* d = &m_dialog;
+    const Rows rows = m_ui.Call<Rows>([d, type, level] {
+                              Rows r;
+                              CTunerDoc& doc = d->Doc();
+                              r.present =
+                                  type >= 0 && type < kSoftpotTypes && doc.m_featurePresent[type];
+                              if (r.present)
+                                  doc.GetSavedValues(type, level, r.freqs.data(), r.values.data());
+                              return r;
+                          })
+                          .value_or(Rows{});
+    freqs = rows.freqs;
+    values = rows.values;
+    return rows.present;
+}
+
+IAutoTuneView* CDialogAlignmentFace::OpenFeature(const std::string& title) {
+    CAutoTunerDlg* d = &m_dialog;
+    const bool opened = m_ui.Call<bool>([d, title] {
+                                const TuningFeature* feature = FindTuningFeature(title);
+                                if (!feature || !CloseTuningScreen(false))
+                                    return false;
+                                // The frame's usual checks (connection, the same radio) apply; the
+                                // dialog stays the open screen and comes back to the front to show
+                                // the progress.
+                                QPointer<CAutoTunerDlg> self(d);
+                                d->ScreenHost().OpenFeatureFor(d, feature->commandId);
+                                if (!self)
+                                    return false;
+                                self->raise();
+                                self->activateWindow();
+                                CTunerDlg* screen = CTunerDlg::Current();
+                                return screen && screen->windowTitle().toStdString() == title;
+                            })
+                            .value_or(false);
+    return opened ? &m_view : nullptr;
+}
+
+bool CDialogAlignmentFace::ProgramFeature() {
+    return m_ui
+        .Call<bool>([] {
+            CTunerDlg* screen = CTunerDlg::Current();
+            if (!screen || !screen->Bar())
+                return false;
+            screen->OnCommand(Cmd::kProgramAll);  // as F8: dekeys, then programs
+            return SUCCEEDED(screen->Bar()->LastProgramStatus());
+        })
+        .value_or(false);
+}
+
+void CDialogAlignmentFace::CloseFeature() {
+    m_ui.Call([] { CloseTuningScreen(true); });
+}
+
+bool CDialogAlignmentFace::RadioLost() {
+    CAutoTunerDlg* d = &m_dialog;
+    return m_ui.Call<bool>([d] { return d->Doc().m_radio == nullptr; }).value_or(true);
+}
+
+std::string CDialogAlignmentFace::TargetPowerText(int level) {
+    CAutoTunerDlg* d = &m_dialog;
+    return m_ui.Call<std::string>([d, level] { return d->TargetText(level); }).value_or("");
+}
+
+void CDialogAlignmentFace::ShowRunProgress(const std::string& text, int done, int total) {
+    CAutoTunerDlg* d = &m_dialog;
+    m_ui.Call([d, text, done, total] { d->ShowRunProgress(text, done, total); });
+}
+
+void CDialogAlignmentFace::AppendToTuningLog(const std::string& text) {
+    CAutoTunerDlg* d = &m_dialog;
+    if (m_ui.Call([d, text] { AppendTuningLog(d->Doc(), text); }))
+        m_logWritten = true;
+}
