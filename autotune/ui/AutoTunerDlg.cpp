@@ -5,6 +5,7 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
+#include <QtGui/QScreen>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QGroupBox>
@@ -314,6 +315,21 @@ void CAutoTunerDlg::ShowRunProgress(const std::string& text, int done, int total
     m_progress->setFormat(QString("%v of %m rows"));
     m_progress->setVisible(true);
     ShowStatus(text);
+}
+
+void CAutoTunerDlg::KeepClearOf(const QWidget& window) {
+    constexpr int kGap = 8;
+    const QRect other = window.frameGeometry();
+    const QRect mine = frameGeometry();
+    if (!mine.intersects(other))
+        return;
+    const QRect desktop = screen() ? screen()->availableGeometry() : QRect();
+    const int below = other.bottom() + 1 + kGap;
+    const int above = other.top() - kGap - mine.height();
+    if (desktop.isNull() || below + mine.height() <= desktop.bottom() + 1)
+        move(mine.left(), below);
+    else if (above >= desktop.top())
+        move(mine.left(), above);
 }
 
 void CAutoTunerDlg::FinishAlignment(bool preview) {

@@ -70,6 +70,9 @@ public:
     void ShowProgress(const std::string& status, int done, int total);
     /// Progress of a whole-radio alignment: the feature and row, and rows done of all.
     void ShowRunProgress(const std::string& text, int done, int total);
+    /// Moves the dialog below (or else above) a window it overlaps, within the desktop, so both
+    /// stay in view: a tuning screen the alignment opened over it.
+    void KeepClearOf(const QWidget& window);
 
     QLineEdit* TargetHighEdit() const { return m_targetHigh; }
     QLineEdit* TargetMidEdit() const { return m_targetMid; }

@@ -29,6 +29,24 @@ bool CloseTuningScreen(bool quietly) {
     return CTunerDlg::Current() == nullptr;
 }
 
+/// Opens a feature's tuning screen through the frame's feature command, with its usual checks
+/// (connection, the same radio); the dialog stays the open screen, beside the tuning screen and
+/// in front of it. True when the feature's screen is open.
+bool OpenTuningScreen(CAutoTunerDlg& dialog, const std::string& title) {
+    const TuningFeature* feature = FindTuningFeature(title);
+    if (!feature || !CloseTuningScreen(false))
+        return false;
+    QPointer<CAutoTunerDlg> self(&dialog);
+    dialog.ScreenHost().OpenFeatureFor(&dialog, feature->commandId);
+    CTunerDlg* screen = CTunerDlg::Current();
+    if (!self || !screen)
+        return false;
+    self->KeepClearOf(*screen);
+    self->raise();
+    self->activateWindow();
+    return screen->windowTitle().toStdString() == title;
+}
+
 }  // namespace
 
 std::string CDialogAlignmentFace::ModelNumber() {
@@ -66,23 +84,8 @@ bool CDialogAlignmentFace::SavedRows(int type, int level, std::array<int, 10>& f
 
 IAutoTuneView* CDialogAlignmentFace::OpenFeature(const std::string& title) {
     CAutoTunerDlg* d = &m_dialog;
-    const bool opened = m_ui.Call<bool>([d, title] {
-                                const TuningFeature* feature = FindTuningFeature(title);
-                                if (!feature || !CloseTuningScreen(false))
-                                    return false;
-                                // The frame's usual checks (connection, the same radio) apply; the
-                                // dialog stays the open screen and comes back to the front to show
-                                // the progress.
-                                QPointer<CAutoTunerDlg> self(d);
-                                d->ScreenHost().OpenFeatureFor(d, feature->commandId);
-                                if (!self)
-                                    return false;
-                                self->raise();
-                                self->activateWindow();
-                                CTunerDlg* screen = CTunerDlg::Current();
-                                return screen && screen->windowTitle().toStdString() == title;
-                            })
-                            .value_or(false);
+    const bool opened =
+        m_ui.Call<bool>([d, title] { return OpenTuningScreen(*d, title); }).value_or(false);
     return opened ? &m_view : nullptr;
 }
 
