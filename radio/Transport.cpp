@@ -73,6 +73,9 @@ void AppendLogRecord(CRadioLink& link, const std::string& requestLine,
 }  // namespace
 
 HRESULT Connect(CRadioLink& link) {
+    // A new connection starts a new failure chain: a message shown for an earlier one must
+    // not keep this one's failures silent.
+    link.m_commErrorShown = false;
     link.m_connectFailure.clear();
     std::unique_ptr<IRadioComm> radio;
     HRESULT hr = link.m_factory ? link.m_factory(radio) : E_FAIL;

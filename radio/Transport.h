@@ -25,7 +25,8 @@ using ReplyCheck = std::function<std::string(const std::string& replyPayload)>;
 /// Highest COM port number a port mask can carry.
 constexpr int kMaxComNumber = 4095;
 
-/// Creates and opens the component. A port name that begins with 'C' but is no COMn
+/// Creates and opens the component; starts a new failure chain (clears m_commErrorShown).
+/// A port name that begins with 'C' but is no COMn
 /// (1 to kMaxComNumber) is refused without opening anything. On failure, m_connectFailure
 /// says why when that is known (ReportConnectFailure shows it).
 HRESULT Connect(CRadioLink& link);

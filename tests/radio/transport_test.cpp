@@ -225,6 +225,24 @@ TEST_F(TransportTest, FailureWithAKnownCauseShowsItAsTheChainsOneMessage) {
     EXPECT_EQ(host.m_messages.size(), 1u);
 }
 
+TEST_F(TransportTest, ANewConnectionStartsANewFailureChain) {
+    // A write that failed with its reason (or a failed reconnection) marks the message shown;
+    // the technician's next attempt must still hear about its own failure.
+    Open();
+    radio.m_failureReason = "The radio port COM3 (/dev/ttyUSB0) hung up.";
+    radio.Fail(E_RADIO_HANGUP);
+    std::string reply;
+    EXPECT_EQ(Transport::Exchange(link, "000c", reply, 3000), E_RADIO_HANGUP);
+    ASSERT_TRUE(link.m_commErrorShown);
+
+    radio.m_failureReason.clear();
+    Open();
+    EXPECT_FALSE(link.m_commErrorShown);
+    radio.Fail();
+    EXPECT_LT(Transport::Exchange(link, "000c", reply, 3000), 0);
+    EXPECT_EQ(host.Count(kCommFailed), 1);
+}
+
 TEST_F(TransportTest, RefusalFoundByTheReplyCheckFailsTheExchange) {
     Open();
     radio.Reply("000102");
