@@ -321,6 +321,19 @@ int FeatureOfRecord(std::size_t index, const CSaveValues& record, const std::str
     return slot.type;
 }
 
+/// True when a record before this index has the same type (and Tx Power level): the
+/// document's lookups find that earlier record, so this one's values would never be used and
+/// it must not mark its feature present.
+bool ShadowedByEarlierRecord(const std::vector<CSaveValues>& records, std::size_t index) {
+    const CSaveValues& r = records[index];
+    for (std::size_t j = 0; j < index; ++j) {
+        if (records[j].m_type == r.m_type &&
+            (r.m_type != kTxPower || records[j].m_level == r.m_level))
+            return true;
+    }
+    return false;
+}
+
 // ---- files --------------------------------------------------------------------------------
 
 std::string ErrnoText(int err) {
@@ -531,7 +544,7 @@ bool Load(CTunerDoc& doc, const std::uint8_t* data, std::size_t size, std::strin
         if (records[i].m_freq[0] <= 0)
             continue;
         const int feature = FeatureOfRecord(i, records[i], doc.m_modelNumber);
-        if (feature >= 0)
+        if (feature >= 0 && !ShadowedByEarlierRecord(records, i))
             doc.m_featurePresent[feature] = true;
     }
     return true;

@@ -358,6 +358,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "H18QDF9PW6AN",
                     WithRecordAt(FullList(), 6, Record(2, 0, 3)),
                     {0, 1, 2, 3, 5, 6, 7, 8}},
+        // The document finds the first record of a type: one behind it at its own position
+        // would never give its values, so it marks nothing either.
+        FeatureCase{"recordBehindAnEarlierOneOfItsType",
+                    "H18QDF9PW6AN",
+                    WithRecordAt(FullList(), 0, Record(2, 0, 3)),
+                    {1, 3, 4, 5, 6, 7, 8}},
+        FeatureCase{"txPowerLevelBehindTheSameLevel",
+                    "A",
+                    WithRecordAt(OnlyRecordAt(2, 14), 1, Record(1, 2, 2)),
+                    {}},
         FeatureCase{"txPowerOfAnotherLevel",
                     "A",
                     WithRecordAt(OnlyRecordAt(1, 14), 1, Record(1, 3, 2)),
