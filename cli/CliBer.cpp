@@ -124,6 +124,8 @@ void PrintResult(std::ostream& out, const CBerTest& test, const BerResult& resul
 /// Connects the radio, checks its model and reads its model number (its band).
 bool Connect(CTunerDoc& doc) {
     HRESULT hr = Transport::Connect(doc);
+    if (FAILED(hr))
+        Transport::ReportConnectFailure(doc);  // the device and why, as the one message
     if (SUCCEEDED(hr)) {
         doc.m_componentOpen = true;
         hr = Transport::VerifyRadio(doc, [&](const std::string& r) { return CheckModel(doc, r); });

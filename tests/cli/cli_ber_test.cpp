@@ -147,4 +147,12 @@ TEST_F(CliBerTest, UsageErrorsSendNothing) {
     EXPECT_NE(out.str().find("--continuous SECONDS"), std::string::npos);
 }
 
+TEST_F(CliBerTest, APortThatCannotBeOpenedIsNamedWithItsReasonOnce) {
+    Start();
+    const std::string port = dir.File("no-such-tty");
+    EXPECT_EQ(Run({"--port", port, "--freq", "851.0125"}), 1);
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Cannot open the radio port " + port +
+                                                     ": No such file or directory."});
+}
+
 }  // namespace
