@@ -1,11 +1,12 @@
 #include "autotune/AlignmentLimits.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "radio/KeyValueText.h"
+#include "radio/NumberText.h"
 
 namespace {
 
@@ -26,21 +27,6 @@ constexpr FeatureKeys kKeys[CAlignmentLimits::kFeatures] = {
     {"devLimit", 2800.0, 50.0, "Hz of FM deviation"},
 };
 
-std::string Trim(const std::string& s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
-    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
-    return s.substr(a, b - a);
-}
-
-bool ParseNumber(const std::string& s, double& out) {
-    if (s.empty())
-        return false;
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return end != nullptr && *end == '\0' && std::isfinite(out);
-}
-
 }  // namespace
 
 CAlignmentLimits::CAlignmentLimits() {
@@ -52,53 +38,37 @@ CAlignmentLimits::CAlignmentLimits() {
 
 bool CAlignmentLimits::Parse(const std::string& text, std::string& error) {
     std::array<Limit, kFeatures> limits = m_limits;
-    std::istringstream in(text);
-    std::string line;
-    int lineNo = 0;
-    auto fail = [&](const std::string& why) {
-        error = "line " + std::to_string(lineNo) + ": " + why;
-        return false;
-    };
-    while (std::getline(in, line)) {
-        ++lineNo;
-        const std::size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        line = Trim(line);
-        if (line.empty())
-            continue;
-        const std::size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            return fail("expected KEY = VALUE, not \"" + line + "\"");
-        const std::string key = Trim(line.substr(0, eq));
-        const std::string value = Trim(line.substr(eq + 1));
-        bool known = false;
-        for (int i = 0; i < kFeatures && !known; ++i) {
+    const auto take = [&limits](const std::string& key, const std::string& value) -> std::string {
+        for (int i = 0; i < kFeatures; ++i) {
             const std::string prefix = kKeys[i].prefix;
             const bool isTarget = key == prefix + "Target";
             const bool isTolerance = key == prefix + "Tolerance";
             if (!isTarget && !isTolerance)
                 continue;
-            known = true;
             double d = 0.0;
-            if (!ParseNumber(value, d))
-                return fail(key + " needs a number, not \"" + value + "\"");
+            if (!NumberText::ParseDouble(value, d))
+                return key + " needs a number, not \"" + value + "\"";
             if (isTolerance) {
                 if (!(d > 0.0))
-                    return fail(key + " must be greater than 0");
+                    return key + " must be greater than 0";
                 limits[i].tolerance = d;
             } else {
                 if (i >= 1 && i <= 3 && !(d > 0.0))
-                    return fail(key + " must be greater than 0 W");
+                    return key + " must be greater than 0 W";
                 if (i >= 4 && d < 0.0)
-                    return fail(key + " cannot be negative");
+                    return key + " cannot be negative";
                 limits[i].target = d;
                 limits[i].targetFromFile = true;
             }
+            return {};
         }
-        if (!known)
-            return fail("unknown key \"" + key + "\"");
-    }
+        return "unknown key \"" + key + "\"";
+    };
+    const auto missingEquals = [](const std::string& line) {
+        return "expected KEY = VALUE, not \"" + line + "\"";
+    };
+    if (!KeyValueText::Read(text, take, missingEquals, error))
+        return false;
     m_limits = limits;
     return true;
 }

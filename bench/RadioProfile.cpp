@@ -8,6 +8,9 @@
 #include <map>
 #include <sstream>
 
+#include "radio/KeyValueText.h"
+#include "radio/NumberText.h"
+
 namespace {
 
 std::uint32_t Steps(double mhz) {
@@ -133,27 +136,12 @@ std::map<std::string, std::function<CRadioProfile()>> Table() {
     return t;
 }
 
-std::string Trim(const std::string& s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
-    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
-    return s.substr(a, b - a);
-}
-
 bool ParseInt(const std::string& s, long& out) {
     if (s.empty())
         return false;
     char* end = nullptr;
     out = std::strtol(s.c_str(), &end, 0);
     return end != nullptr && *end == '\0';
-}
-
-bool ParseDouble(const std::string& s, double& out) {
-    if (s.empty())
-        return false;
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return end != nullptr && *end == '\0' && std::isfinite(out);
 }
 
 std::vector<std::string> Words(const std::string& s) {
@@ -226,33 +214,14 @@ bool CRadioProfile::Parse(const std::string& text, CRadioProfile& out, std::stri
     BuiltIn("standard", p);
     p.name = "custom";
     bool recordsGiven = false;
-    std::istringstream in(text);
-    std::string line;
-    int lineNo = 0;
-    auto fail = [&](const std::string& why) {
-        error = "line " + std::to_string(lineNo) + ": " + why;
-        return false;
-    };
-    while (std::getline(in, line)) {
-        ++lineNo;
-        const std::size_t hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        line = Trim(line);
-        if (line.empty())
-            continue;
-        const std::size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            return fail("expected KEY = VALUE");
-        const std::string key = Trim(line.substr(0, eq));
-        const std::string value = Trim(line.substr(eq + 1));
+    const auto take = [&](const std::string& key, const std::string& value) -> std::string {
         const std::vector<std::string> w = Words(value);
         long n = 0;
         double d = 0;
         if (key == "base") {
             const std::string keepName = p.name;
             if (!BuiltIn(value, p))
-                return fail("unknown built-in profile \"" + value + "\"");
+                return "unknown built-in profile \"" + value + "\"";
             p.name = keepName;
         } else if (key == "name") {
             p.name = value;
@@ -260,7 +229,7 @@ bool CRadioProfile::Parse(const std::string& text, CRadioProfile& out, std::stri
             p.description = value;
         } else if (key == "model") {
             if (!ParseInt(value, n) || n < 0 || n > 2)
-                return fail("model must be 0, 1 or 2");
+                return "model must be 0, 1 or 2";
             p.modelIndex = static_cast<int>(n);
         } else if (key == "modelNumber") {
             p.modelNumber = value;
@@ -274,36 +243,36 @@ bool CRadioProfile::Parse(const std::string& text, CRadioProfile& out, std::stri
             p.xpmVersion = value;
         } else if (key == "hwVersion") {
             if (value.size() % 2 != 0)
-                return fail("hwVersion needs an even number of hex digits");
+                return "hwVersion needs an even number of hex digits";
             p.tuningHwVersion.clear();
             for (std::size_t i = 0; i < value.size(); i += 2) {
                 long b = 0;
                 if (!ParseInt("0x" + value.substr(i, 2), b))
-                    return fail("hwVersion is not hex");
+                    return "hwVersion is not hex";
                 p.tuningHwVersion.push_back(static_cast<std::uint8_t>(b));
             }
         } else if (key == "record") {
             long flags = 0;
-            if (w.size() != 2 || !ParseDouble(w[0], d) || d <= 0 || d > 10000 ||
+            if (w.size() != 2 || !NumberText::ParseDouble(w[0], d) || d <= 0 || d > 10000 ||
                 !ParseInt(w[1], flags) || flags < 0 || flags > 255)
-                return fail("record = MHZ FLAGS (flags 0 to 255)");
+                return "record = MHZ FLAGS (flags 0 to 255)";
             if (!recordsGiven)
                 p.records.clear();
             recordsGiven = true;
             if (p.records.size() >= 25)
-                return fail("at most 25 records");
+                return "at most 25 records";
             p.records.push_back({static_cast<std::uint8_t>(flags), Steps(d)});
         } else if (key == "value") {
             long type = 0;
             if (w.size() != 2 || !ParseInt(w[0], type) || type < 0 || type > 12 ||
                 !ParseInt(w[1], n) || n < 0 || n > 0xFFFF)
-                return fail("value = TYPE VALUE (type 0 to 12, value 0 to 65535)");
+                return "value = TYPE VALUE (type 0 to 12, value 0 to 65535)";
             p.initial[type] = static_cast<int>(n);
         } else if (key == "power") {
             long a = 0, b = 0, c = 0;
             if (w.size() != 3 || !ParseInt(w[0], a) || !ParseInt(w[1], b) || !ParseInt(w[2], c) ||
                 a < 0 || b < 0 || c < 0 || a > 255 || b > 255 || c > 255)
-                return fail("power = LOW MID HIGH (0 to 255)");
+                return "power = LOW MID HIGH (0 to 255)";
             p.powerLow = static_cast<int>(a);
             p.powerMid = static_cast<int>(b);
             p.powerHigh = static_cast<int>(c);
@@ -311,7 +280,7 @@ bool CRadioProfile::Parse(const std::string& text, CRadioProfile& out, std::stri
             long type = 0, lo = 0, hi = 0;
             if (w.size() != 3 || !ParseInt(w[0], type) || type < 0 || type > 12 ||
                 !ParseInt(w[1], lo) || !ParseInt(w[2], hi) || lo < 0 || hi > 255 || lo > hi)
-                return fail("limit = TYPE MIN MAX (0 to 255)");
+                return "limit = TYPE MIN MAX (0 to 255)";
             p.limitMin[type] = static_cast<int>(lo);
             p.limitMax[type] = static_cast<int>(hi);
         } else {
@@ -334,19 +303,26 @@ bool CRadioProfile::Parse(const std::string& text, CRadioProfile& out, std::stri
                 if (key != x.key)
                     continue;
                 known = true;
-                if (!ParseDouble(value, d))
-                    return fail(key + " needs a number");
+                if (!NumberText::ParseDouble(value, d))
+                    return key + " needs a number";
                 if (x.d)
                     *x.d = d;
                 else
                     *x.i = static_cast<int>(d);
             }
             if (!known)
-                return fail("unknown key \"" + key + "\"");
+                return "unknown key \"" + key + "\"";
         }
+        return {};
+    };
+    const auto missingEquals = [](const std::string&) { return "expected KEY = VALUE"; };
+    int lines = 0;
+    if (!KeyValueText::Read(text, take, missingEquals, error, &lines))
+        return false;
+    if (p.powerTau <= 0) {
+        error = "line " + std::to_string(lines) + ": powerTau must be positive";
+        return false;
     }
-    if (p.powerTau <= 0)
-        return fail("powerTau must be positive");
     out = p;
     return true;
 }

@@ -50,16 +50,6 @@ std::vector<std::uint8_t> Bytes(const std::string& hex) {
     return b;
 }
 
-std::string Hex(const std::vector<std::uint8_t>& b, std::size_t from) {
-    static const char* d = "0123456789abcdef";
-    std::string s;
-    for (std::size_t i = from; i < b.size(); ++i) {
-        s += d[b[i] >> 4];
-        s += d[b[i] & 15];
-    }
-    return s;
-}
-
 /// The same radio without noise, in-process: the reading a position gives, exactly.
 class CIdealRadio {
 public:
@@ -69,7 +59,9 @@ public:
             const std::vector<std::uint8_t> payload = Bytes(request);
             frame.insert(frame.end(), payload.begin(), payload.end());
             const std::vector<std::uint8_t> answer = m_sim.HandleFrame(frame);
-            reply = answer.size() > 2 ? Hex(answer, 2) : std::string();
+            reply = answer.size() > 2 ? MessageFields::BytesToHex(
+                                            answer.data() + 2, static_cast<int>(answer.size() - 2))
+                                      : std::string();
             return answer.empty() ? E_RADIO_TIMEOUT : S_OK;
         };
         m_doc = std::make_unique<CTunerDoc>(host, m_frame, m_fake.Factory());

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "radio/MessageFields.h"
+
 class CFuzzReplies {
 public:
     CFuzzReplies(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
@@ -21,12 +23,7 @@ public:
         m_at += 2;
         if (length > m_size - m_at)
             length = m_size - m_at;
-        static const char kDigits[] = "0123456789abcdef";
-        hexPayload.clear();
-        for (std::size_t i = 0; i < length; ++i) {
-            hexPayload += kDigits[m_data[m_at + i] >> 4];
-            hexPayload += kDigits[m_data[m_at + i] & 0xF];
-        }
+        hexPayload = MessageFields::BytesToHex(m_data + m_at, static_cast<int>(length));
         m_at += length;
         return true;
     }
