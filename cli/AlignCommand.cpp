@@ -122,9 +122,11 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     }
 
     CTestSetLink link(ctx.host, settings.portMap, [portText] { return portText; });
-    // The link notes every open; only its complaints are worth a line here.
-    link.SetDiagnostics([&ctx](const std::string& t) {
-        if (t.find("successfully reconfigured") == std::string::npos)
+    // The link notes every open; only its complaints are worth a line here, and why the port
+    // did not open is the run's own message.
+    link.SetDiagnostics([&ctx, &link](const std::string& t) {
+        if (t.find("successfully reconfigured") == std::string::npos &&
+            t != link.LastOpenError() + "\n")
             ctx.err << t << std::flush;
     });
     if (ctx.testSetLinkCreated)
@@ -134,8 +136,6 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     face.SetProgress([&ctx](const std::string& text, int, int) { ctx.host.Progress(text); });
     CRadioAlignment alignment(link, face, options);
     const CAlignmentReport report = alignment.Run();
-    if (report.stopReason == CRadioAlignment::kNoProgram && !link.LastOpenError().empty())
-        ctx.err << link.LastOpenError() << '\n';
 
     // The radio leaves test mode, also after its link failed: one more try to reach it.
     if (doc.m_radio == nullptr && SUCCEEDED(Transport::Connect(doc)))

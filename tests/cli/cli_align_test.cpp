@@ -105,6 +105,23 @@ TEST_F(CliAlignTest, AFailedRowExitsOneAndLeavesItsFeatureUnprogrammed) {
     EXPECT_EQ(bench->Radio().Programmed(2), std::vector<int>(3, 24));
 }
 
+// A test-set port that cannot be opened is said once, with the device and the reason; the
+// radio is not left keyed and the run tunes nothing.
+TEST_F(CliAlignTest, ATestSetPortThatCannotBeOpenedIsNamedOnce) {
+    StartBench("detuned");
+    const std::string reason =
+        "Cannot open the test-set port /tmp/vegal-no-test-set: No such file or directory.";
+    EXPECT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "/tmp/vegal-no-test-set"}),
+              1);
+    int said = 0;
+    for (const std::string& text : host.Texts()) said += text == reason;
+    for (std::size_t at = err.str().find(reason); at != std::string::npos;
+         at = err.str().find(reason, at + 1))
+        ++said;
+    EXPECT_EQ(said, 1) << err.str();
+    EXPECT_FALSE(bench->Radio().Keyed());
+}
+
 TEST_F(CliAlignTest, UsageErrorsAndABadLimitsFileExitTwoBeforeTheRadioIsTouched) {
     StartBench("standard");
     const std::string badLimits = TempFile("refOscTarget = 0\n\npowerLowTolerance = none\n");
