@@ -92,9 +92,14 @@ void CBatterCalibDlg::OnProgramAll() {
         return;  // never programmed
     }
     m_nNewValue = value;
-    m_nOldValue = value;
     m_nValues[0] = value;
-    ProgramSoftpots(Doc(), kBatteryCal, m_nValues, 1, ScreenHost().FeatureName());
+    if (FAILED(ProgramSoftpots(Doc(), kBatteryCal, m_nValues, 1, ScreenHost().FeatureName()))) {
+        // The radio keeps its value, and so does the data set: closing warns.
+        m_nValues[0] = m_nOldValue;
+        ShowData();
+        return;
+    }
+    m_nOldValue = value;
     Doc().UpdateSavedValues(kBatteryCal, 0, m_nValues);
     ShowData();
 }

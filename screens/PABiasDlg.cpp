@@ -17,6 +17,7 @@
 #include "screens/CloseWarningDlg.h"
 #include "screens/ColourSlider.h"
 #include "screens/NumberField.h"
+#include "screens/SliderColours.h"
 #include "screens/SpinButton.h"
 
 namespace {
@@ -105,7 +106,7 @@ CPABiasDlg::CPABiasDlg(IScreenHost& host, CTunerDoc& doc)
     const int pos = m_nRadioValue > m_nMax ? m_nMax : m_nRadioValue;
     m_slider->setValue(pos);
     m_spin->SetPos(pos);
-    m_slider->SetColour(kGreen);
+    m_slider->SetColour(SliderColours::kGreen);
     m_minLabel->setText(QString::number(m_nMin));
     m_maxLabel->setText(QString::number(m_nMax));
     m_nLastSent = m_nNewValue;
@@ -164,12 +165,13 @@ void CPABiasDlg::OnVScroll() {
     m_nLastSent = m_nNewValue;
 }
 
-void CPABiasDlg::OnNewValueKillFocus() {
+bool CPABiasDlg::OnNewValueKillFocus() {
     if (m_checking)
-        return;
+        return false;
     m_checking = true;
     int value = 0;
-    if (NumberField::ReadInt(ScreenHost().Host(), *m_newValue, value)) {
+    const bool accepted = NumberField::ReadInt(ScreenHost().Host(), *m_newValue, value);
+    if (accepted) {
         // Held within the radio's limits: a value below the minimum (or a negative one,
         // which the one-byte field would turn into a large bias) is never sent.
         if (value > m_nMax)
@@ -185,30 +187,37 @@ void CPABiasDlg::OnNewValueKillFocus() {
     }
     ShowData();
     m_checking = false;
+    return accepted;
 }
 
 void CPABiasDlg::OnBiasToggle() {
     if (!m_bBiasToggle) {
         PaBiasOn(Doc());
         m_bBiasToggle = true;
-        m_slider->SetColour(kRed);
+        m_slider->SetColour(SliderColours::kRed);
         m_strStatus = "PA Bias Toggle ON";
     } else {
         PaBiasOff(Doc());
         m_bBiasToggle = false;
-        m_slider->SetColour(kGreen);
+        m_slider->SetColour(SliderColours::kGreen);
         m_strStatus = "PA Bias Toggle OFF";
     }
     ShowData();
 }
 
 void CPABiasDlg::OnProgramAll() {
-    // A value still being typed counts as if its field had been left.
-    if (m_newValue->hasFocus())
-        OnNewValueKillFocus();
-    m_nRadioValue = m_nNewValue;
+    // A value still being typed counts as if its field had been left; one the field refuses
+    // programs nothing.
+    if (m_newValue->hasFocus() && !OnNewValueKillFocus())
+        return;
     m_nValues[0] = m_nNewValue;
-    ProgramSoftpots(Doc(), m_nType, m_nValues, 1, ScreenHost().FeatureName());
+    if (FAILED(ProgramSoftpots(Doc(), m_nType, m_nValues, 1, ScreenHost().FeatureName()))) {
+        // The radio keeps its value, and so do the screen and the data set: closing warns.
+        m_nValues[0] = m_nRadioValue;
+        ShowData();
+        return;
+    }
+    m_nRadioValue = m_nNewValue;
     ZeroPaBiasSoftpots(Doc(), m_nType);
     Doc().UpdateSavedValues(m_nType, 0, m_nValues);
     ShowData();

@@ -18,9 +18,6 @@ class QPushButton;
 class CPABiasDlg : public CValueScreen {
     Q_OBJECT
 public:
-    static constexpr std::uint32_t kGreen = 65280;
-    static constexpr std::uint32_t kRed = 255;
-
     CPABiasDlg(IScreenHost& host, CTunerDoc& doc);
 
     /// The softpot type of a PA bias feature name ("PA Bias 2" gives 10); 0 for any other.
@@ -29,7 +26,8 @@ public:
     // Control handlers.
     void OnHScroll();
     void OnVScroll();
-    void OnNewValueKillFocus();
+    /// Applies the typed value; false when the field refused it.
+    bool OnNewValueKillFocus();
     void OnBiasToggle();
     void OnProgramAll() override;
     void OnClose() override;

@@ -104,6 +104,25 @@ TEST_F(BatterCalibDlgTest, ProgramAllStoresTheReadingAndReopeningShowsIt) {
     EXPECT_EQ(Text("newValue"), "128");
 }
 
+// A radio that refuses the programming keeps its value, and so do the screen and the data set:
+// closing still warns about the value that was not programmed.
+TEST_F(BatterCalibDlgTest, ARefusedProgrammingKeepsTheOldValueAndTheCloseWarning) {
+    Open();
+    const int before = Radio().Programmed(kBatteryCal)[0];
+    Click("autoCalibrate");
+    ASSERT_NE(before, 128);
+    BenchFaults faults;
+    faults.refuseRequest = "000104";
+    Radio().SetFaults(faults);
+    QTest::keyClick(Child("newValue"), Qt::Key_F8);
+    EXPECT_EQ(Radio().Programmed(kBatteryCal)[0], before);
+    EXPECT_EQ(Text("oldValue"), QString::number(before));
+    EXPECT_EQ(Text("newValue"), "128");
+    EXPECT_EQ(doc->FindSavedValues(kBatteryCal, 0)->m_value[0], before);
+    Click("close");
+    EXPECT_EQ(screenHost.dialogs, std::vector<std::string>{"WARNING"});
+}
+
 TEST_F(BatterCalibDlgTest, KeysAndHelp) {
     Open();
     QLineEdit* field = Child("newValue");

@@ -166,6 +166,34 @@ TEST_F(PABiasDlgTest, ProgramAllProgramsZeroesThenStores) {
     EXPECT_EQ(screenHost.cleared.size(), 1u);
 }
 
+TEST_F(PABiasDlgTest, ProgramAllOfARefusedValueOrARefusingRadioStoresNothing) {
+    CPABiasDlg& pa = Open();
+    // Text the field refuses, typed and not yet applied, programs nothing, not even the value
+    // shown before.
+    QLineEdit* field = Child("newValue");
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "lots");
+    NewRequests();
+    QTest::keyClick(field, Qt::Key_F8);
+    EXPECT_EQ(host().Texts(), std::vector<std::string>{"Please enter an integer."});
+    EXPECT_EQ(NewRequests(), std::vector<std::string>{});
+    EXPECT_EQ(Radio().Programmed(kPaBias2), std::vector<int>{64});
+
+    // A radio that refuses the programming keeps its value; so do the screen and the data set.
+    Type("newValue", "90");
+    BenchFaults faults;
+    faults.refuseRequest = "000104";
+    Radio().SetFaults(faults);
+    QTest::keyClick(Child("newValue"), Qt::Key_F8);
+    EXPECT_EQ(Radio().Programmed(kPaBias2), std::vector<int>{64});
+    EXPECT_EQ(Text("radioValue"), "64");
+    EXPECT_EQ(doc->FindSavedValues(kPaBias2, 0)->m_value[0], 64);
+    EXPECT_EQ(pa.m_nValues[0], 64);
+    QTest::keyClick(Child("newValue"), Qt::Key_F10);
+    EXPECT_EQ(screenHost.dialogs, std::vector<std::string>{"WARNING"});
+}
+
 TEST_F(PABiasDlgTest, CloseWarningOnlyForUnprogrammedChangesWithTheReminderOn) {
     Open();
     Click("biasToggle");
