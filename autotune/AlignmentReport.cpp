@@ -1,11 +1,9 @@
 #include "autotune/AlignmentReport.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <fstream>
 
+#include "document/FileAccess.h"
 #include "radio/MessageFields.h"
 
 namespace {
@@ -100,15 +98,11 @@ std::string CAlignmentReport::ToCsv() const {
 }
 
 bool CAlignmentReport::SaveCsv(const std::string& path, std::string& error) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out << ToCsv();
-    out.close();
-    if (!out) {
-        error = path + ": cannot be written (" + std::strerror(errno) + ")";
-        return false;
-    }
-    return true;
+    const std::string csv = ToCsv();
+    if (FileAccess::ReplaceFile(path, {csv.begin(), csv.end()}, error))
+        return true;
+    error = path + ": cannot be written (" + error + ")";
+    return false;
 }
 
 std::vector<std::string> CAlignmentReport::PrintLines() const {

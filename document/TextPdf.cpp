@@ -1,9 +1,8 @@
 #include "document/TextPdf.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
+
+#include "document/FileAccess.h"
 
 namespace TextPdf {
 
@@ -90,15 +89,10 @@ std::string Make(const std::vector<std::string>& lines, const std::string& title
 bool Write(const std::string& path, const std::vector<std::string>& lines, const std::string& title,
            std::string& error) {
     const std::string pdf = Make(lines, title);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(pdf.data(), static_cast<std::streamsize>(pdf.size()));
-    out.close();
-    if (!out) {
-        error = path + ": cannot be written (" + std::strerror(errno) + ")";
-        return false;
-    }
-    return true;
+    if (FileAccess::ReplaceFile(path, {pdf.begin(), pdf.end()}, error))
+        return true;
+    error = path + ": cannot be written (" + error + ")";
+    return false;
 }
 
 }  // namespace TextPdf
