@@ -30,9 +30,6 @@ public:
     virtual void CloseFeature() = 0;
     /// The radio link failed (the connection was dropped): later requests cannot reach it.
     virtual bool RadioLost() = 0;
-    /// The text of the dialog's target power field of a level (3 High, 2 Mid, 1 Low); empty
-    /// when there is no dialog.
-    virtual std::string TargetPowerText(int /*level*/) { return {}; }
     /// Progress of the run: the feature, the row and the rows done of all rows.
     virtual void ShowRunProgress(const std::string& text, int done, int total) = 0;
     /// Appends text to the tuning log when it exists.

@@ -9,7 +9,6 @@
 #include "performance/core/BerTest.h"
 #include "performance/core/IntegrationTime.h"
 #include "radio/NumberText.h"
-#include "radio/PortMap.h"
 #include "radio/RadioRead.h"
 #include "radio/SerialRadioComm.h"
 #include "radio/Transport.h"
@@ -214,8 +213,7 @@ int RunBer(const std::vector<std::string>& args, CCliContext& ctx) {
     }
     const CCliSettings settings = ctx.settings ? ctx.settings() : CCliSettings{};
     CFrameState frame;
-    const int com = CPortMap::ComNumber(o.port);
-    frame.SetPort(com > 0 ? "COM" + std::to_string(com) : o.port);
+    frame.SetPort(NormalisePort(o.port));
     CTunerDoc doc(ctx.host, frame,
                   MakeSerialRadioCommFactory(ctx.host, settings.portMap, settings.baud));
     const bool ok = Connect(doc) && RunTest(ctx, doc, o);

@@ -337,12 +337,13 @@ HRESULT CSerialRadioComm::Transact(const std::uint8_t* request, std::int32_t req
     wire.insert(wire.end(), request, request + requestLen);
     wire.push_back(Checksum(request, static_cast<std::size_t>(requestLen)));
     if (!WriteAll(m_fd, wire.data(), wire.size(), deadline)) {
-        if (errno == EIO)
+        const int err = errno;
+        if (err == EIO)
             return Fail(E_RADIO_HANGUP, hungUpText);
-        if (errno == ETIMEDOUT)
+        if (err == ETIMEDOUT)
             return E_RADIO_TIMEOUT;
         return Fail(E_RADIO_PORT, "Writing to the radio port " + m_where +
-                                      " failed: " + std::strerror(errno) + ".");
+                                      " failed: " + std::strerror(err) + ".");
     }
     m_stats.bytesSent += wire.size();
 

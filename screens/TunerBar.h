@@ -44,6 +44,9 @@ public:
     /// The status of the last Program All (S_OK before the first); negative when the radio did
     /// not take the values.
     HRESULT LastProgramStatus() const { return m_lastProgramStatus; }
+    /// Forgets that status, so that a Program All that does not run (the screen is closing)
+    /// reads as failed, not as the one before.
+    void ForgetProgramStatus() { m_lastProgramStatus = E_FAIL; }
     /// "Close", F10 and Esc: the close handling, which may ask first.
     Q_INVOKABLE virtual void OnCancel() = 0;
     /// "Help": the feature's help topic.

@@ -82,11 +82,6 @@ CAutoTunerDlg::~CAutoTunerDlg() {
     // However the window goes, nothing the job uses is freed before the job has ended. The
     // frame winds every screen down before it deletes one; here the data set may be gone.
     ShutDown(false, false);
-    m_ui->Cancel();
-    m_tasks->StopAll();
-    m_tasks->Join();
-    if (m_alignThread.joinable())
-        m_alignThread.join();
 }
 
 CAutoTunerDlg* CAutoTunerDlg::Current() {

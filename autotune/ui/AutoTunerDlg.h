@@ -148,7 +148,5 @@ private:
     QLineEdit* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
 
-    mutable std::mutex m_portMutex;
-    std::string m_portText;  ///< the "Com Port" text, for the job thread's opens
     bool m_bShutDown = false;
 };

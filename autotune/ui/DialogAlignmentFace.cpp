@@ -95,6 +95,7 @@ bool CDialogAlignmentFace::ProgramFeature() {
             CTunerDlg* screen = CTunerDlg::Current();
             if (!screen || !screen->Bar())
                 return false;
+            screen->Bar()->ForgetProgramStatus();
             screen->OnCommand(Cmd::kProgramAll);  // as F8: dekeys, then programs
             return SUCCEEDED(screen->Bar()->LastProgramStatus());
         })
@@ -108,11 +109,6 @@ void CDialogAlignmentFace::CloseFeature() {
 bool CDialogAlignmentFace::RadioLost() {
     CAutoTunerDlg* d = &m_dialog;
     return m_ui.Call<bool>([d] { return d->Doc().m_radio == nullptr; }).value_or(true);
-}
-
-std::string CDialogAlignmentFace::TargetPowerText(int level) {
-    CAutoTunerDlg* d = &m_dialog;
-    return m_ui.Call<std::string>([d, level] { return d->TargetText(level); }).value_or("");
 }
 
 void CDialogAlignmentFace::ShowRunProgress(const std::string& text, int done, int total) {

@@ -29,7 +29,6 @@ public:
     bool ProgramFeature() override;
     void CloseFeature() override;
     bool RadioLost() override;
-    std::string TargetPowerText(int level) override;
     void ShowRunProgress(const std::string& text, int done, int total) override;
     void AppendToTuningLog(const std::string& text) override;
 
