@@ -30,21 +30,6 @@ const AutoTuneFeature* ByIndex(int index) {
     return index >= 0 && index < static_cast<int>(kFeatures.size()) ? &kFeatures[index] : nullptr;
 }
 
-int MaxValue(int softpotType, int modelFamily) {
-    switch (softpotType) {
-        case 0:
-            return modelFamily == 2 ? 511 : 127;
-        case 2:
-            return modelFamily == 2 ? 63 : 127;
-        case 4:
-            return 15;
-        case 5:
-            return 32767;
-        default:
-            return 127;
-    }
-}
-
 double ToNumber(const std::string& text) {
     return std::atof(text.c_str());
 }

@@ -22,10 +22,6 @@ constexpr int kTxDeviationBalance = 4;
 const AutoTuneFeature* ByTitle(const std::string& title);
 const AutoTuneFeature* ByIndex(int index);
 
-/// The upper end of a feature's slider range (the lower end is 0), by softpot type and the
-/// radio's model family.
-int MaxValue(int softpotType, int modelFamily);
-
 /// A number as atof reads it: leading white space skipped, the longest numeric prefix taken,
 /// 0.0 when there is none.
 double ToNumber(const std::string& text);

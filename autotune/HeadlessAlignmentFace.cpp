@@ -34,8 +34,7 @@ IAutoTuneView* CHeadlessAlignmentFace::OpenFeature(const std::string& title) {
     if (feature == nullptr)
         return nullptr;
     // The heading the feature's tuning screen writes when it opens.
-    LogFeatureTitle(m_doc, feature->softpotType,
-                    feature->softpotType == kTxPower ? feature->powerLevel : 0);
+    LogFeatureTitle(m_doc, feature->softpotType, feature->powerLevel);
     m_view = std::make_unique<CRadioTuningView>(m_doc, m_host, title);
     if (!m_view->Open()) {
         m_view.reset();

@@ -10,11 +10,9 @@
 #include "autotune/AutoTuneTasks.h"
 #include "autotune/AutoTuneView.h"
 #include "autotune/TestSetLink.h"
+#include "document/SaveValues.h"
 
 namespace {
-
-/// A test frequency of exactly 1.0 MHz marks a row that is not used.
-constexpr int kNotUsedFreq = 200000;
 
 bool RowInUse(int freq) {
     return freq > 0 && freq != kNotUsedFreq;
@@ -104,11 +102,6 @@ CRadioAlignment::CRadioAlignment(CTestSetLink& link, IAlignmentFace& face, Align
 
 CRadioAlignment::~CRadioAlignment() = default;
 
-const char* CRadioAlignment::Title(int featureIndex) {
-    const AutoTuneFeature* f = AutoTuneFeatures::ByIndex(featureIndex);
-    return f ? f->title : "";
-}
-
 bool CRadioAlignment::ParseFeatureList(const std::string& text,
                                        std::array<bool, CAlignmentLimits::kFeatures>& features,
                                        std::string& error) {
@@ -130,7 +123,7 @@ bool CRadioAlignment::ParseFeatureList(const std::string& text,
         const std::string key = Lower(name);
         bool known = false;
         for (int i = 0; i < CAlignmentLimits::kFeatures; ++i) {
-            const bool power = AutoTuneFeatures::ByIndex(i)->softpotType == 1;
+            const bool power = AutoTuneFeatures::ByIndex(i)->powerLevel > 0;
             if (key == Lower(CAlignmentLimits::Key(i)) || (key == "power" && power)) {
                 chosen[i] = true;
                 known = true;
@@ -179,8 +172,7 @@ CAlignmentReport CRadioAlignment::Run() {
         Planned p;
         p.index = i;
         const AutoTuneFeature& f = *AutoTuneFeatures::ByIndex(i);
-        if (!m_face.SavedRows(f.softpotType, f.softpotType == 1 ? f.powerLevel : 0, p.freqs,
-                              p.values))
+        if (!m_face.SavedRows(f.softpotType, f.powerLevel, p.freqs, p.values))
             continue;
         for (int r = 0; r < 10 && p.freqs[r] > 0; ++r)
             if (RowInUse(p.freqs[r]))

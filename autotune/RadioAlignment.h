@@ -56,10 +56,7 @@ public:
     CAlignmentReport Run();
     /// Ends the run at its next step (any thread).
     void Stop();
-    bool StopRequested() const { return m_stop; }
 
-    /// The features' titles in run order.
-    static const char* Title(int featureIndex);
     /// Parses a feature list ("refOsc,power,devBalance"; keys as in the limits file without
     /// Target, "power" for all three levels, letter case ignored). False with a message.
     static bool ParseFeatureList(const std::string& text,

@@ -7,6 +7,7 @@
 #include "radio/Host.h"
 #include "radio/MessageFields.h"
 #include "radio/RadioCommands.h"
+#include "radio/SoftpotField.h"
 
 namespace {
 
@@ -26,18 +27,20 @@ bool CRadioTuningView::Open() {
     if (!m_feature)
         return false;
     const int type = m_feature->softpotType;
-    const int level = type == kTxPower ? m_feature->powerLevel : 0;
+    const int level = m_feature->powerLevel;  // 0 for every feature but Tx Power
     int freqs[10] = {}, values[10] = {};
     m_doc.GetSavedValues(type, level, freqs, values);
+    // Every value of the record is kept, so that Program All stores back what lies beyond
+    // the rows unchanged, as the screen does.
+    for (int i = 0; i < kRows; ++i) m_value[i] = values[i];
     m_rows = 0;
     while (m_rows < kRows && freqs[m_rows] > 0) {
         m_freq[m_rows] = freqs[m_rows];
-        m_value[m_rows] = values[m_rows];
         ++m_rows;
     }
     if (m_rows == 0)
         return false;
-    m_max = AutoTuneFeatures::MaxValue(type, m_doc.GetModelFamily());
+    m_max = SoftpotField::TuningMax(type, m_doc.GetModelFamily());
     m_selected = 0;
     m_transmitting = false;
     StartFeature(m_doc, type, level, m_freq[0], m_value[0]);
@@ -58,14 +61,10 @@ bool CRadioTuningView::ProgramAll() {
     if (m_transmitting)
         Dekey();
     const int type = m_feature->softpotType;
-    int values[kMaxTestFreqs] = {};
-    for (int i = 0; i < m_rows; ++i) values[i] = m_value[i];
-    const HRESULT hr = ProgramSoftpots(m_doc, type, values, m_doc.m_freqCount[type], m_title);
+    const HRESULT hr = ProgramSoftpots(m_doc, type, m_value.data(), m_rows, m_title);
     if (FAILED(hr))
         return false;
-    int saved[10] = {};
-    for (int i = 0; i < kRows; ++i) saved[i] = values[i];
-    m_doc.UpdateSavedValues(type, type == kTxPower ? m_feature->powerLevel : 0, saved);
+    m_doc.UpdateSavedValues(type, m_feature->powerLevel, m_value.data());
     return true;
 }
 
@@ -133,7 +132,7 @@ int CRadioTuningView::VisibleRowCount() {
 
 bool CRadioTuningView::RowEnabled(int row) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    return Valid(row) && m_freq[row] != 200000;  // 1.0 MHz marks a "Not Used" row
+    return Valid(row) && m_freq[row] != kNotUsedFreq;
 }
 
 bool CRadioTuningView::IsTransmitting() {

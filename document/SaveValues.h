@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdint>
 
+/// A test frequency of exactly 1.0 MHz (5 Hz steps) marks a row that is not used.
+constexpr std::int32_t kNotUsedFreq = 200000;
+
 /// One feature's saved record: softpot type, power level (type 1 only) and ten pairs of
 /// test frequency (5 Hz steps) and softpot value. A frequency below 1 ends the valid pairs.
 class CSaveValues {

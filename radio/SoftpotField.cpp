@@ -10,6 +10,21 @@ int Max(int type, int modelFamily) {
     return Bytes(type, modelFamily) == 2 ? 0xFFFF : 0xFF;
 }
 
+int TuningMax(int type, int modelFamily) {
+    switch (type) {
+        case 0:  // Reference Oscillator
+            return modelFamily == 2 ? 511 : 127;
+        case 2:  // Tx Deviation Balance
+            return modelFamily == 2 ? 63 : 127;
+        case 4:  // Tx Current Limit
+            return 15;
+        case 5:  // Tx Deviation Limit
+            return 32767;
+        default:  // Tx Power, Rx Front End Filter
+            return 127;
+    }
+}
+
 bool Fits(int type, int modelFamily, int value) {
     return value >= 0 && value <= Max(type, modelFamily);
 }

@@ -12,6 +12,10 @@ int Bytes(int type, int modelFamily);
 /// Largest value the field holds (255 or 65535); the smallest is 0.
 int Max(int type, int modelFamily);
 
+/// Upper end of the range a tuning screen offers for a type on a radio of this model family
+/// (the lower end is 0): narrower than the field for most types.
+int TuningMax(int type, int modelFamily);
+
 /// Whether the value fits the field without losing bits.
 bool Fits(int type, int modelFamily, int value);
 

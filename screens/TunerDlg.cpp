@@ -15,6 +15,7 @@
 
 #include "document/Logs.h"
 #include "radio/RadioCommands.h"
+#include "radio/SoftpotField.h"
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
 #include "screens/ColourSlider.h"
@@ -76,7 +77,7 @@ CTunerDlg::CTunerDlg(IScreenHost& host, CTunerDoc& doc) : CFeatureScreen(host, d
         feature = FindTuningFeature("Reference Oscillator");
     m_nFeature = feature->feature;
     m_nLevel = feature->level;
-    m_nMaxValue = TuningMaxValue(m_nFeature, doc.GetModelFamily());
+    m_nMaxValue = SoftpotField::TuningMax(m_nFeature, doc.GetModelFamily());
 
     BuildRows();
     m_highLabel->setText(QString::number(m_nMaxValue));

@@ -33,21 +33,6 @@ const TuningFeature* FindTuningFeature(const std::string& name) {
     return nullptr;
 }
 
-int TuningMaxValue(int feature, int modelFamily) {
-    switch (feature) {
-        case kRefOsc:
-            return modelFamily == 2 ? 511 : 127;
-        case kDevBalance:
-            return modelFamily == 2 ? 63 : 127;
-        case kCurrentLimit:
-            return 15;
-        case kDevLimit:
-            return 32767;
-        default:  // Tx Power, Rx Front End Filter
-            return 127;
-    }
-}
-
 int TuningHelpContext(int feature) {
     switch (feature) {
         case kRefOsc:

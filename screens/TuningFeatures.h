@@ -19,8 +19,6 @@ struct TuningFeature {
     int commandId;  ///< the main frame's command that opens it
 };
 
-/// A test frequency of exactly 1.0 MHz marks a row that is not used.
-constexpr std::int32_t kNotUsedFreq = 200000;
 /// Rows of the tuning screen.
 constexpr int kTunerRows = 10;
 
@@ -28,8 +26,6 @@ constexpr int kTunerRows = 10;
 const TuningFeature* TuningFeatureTable(int& count);
 /// The alignment of an exact (case-sensitive) feature name; null for any other name.
 const TuningFeature* FindTuningFeature(const std::string& name);
-/// Upper end of a feature's value range on a radio of this model family (the lower end is 0).
-int TuningMaxValue(int feature, int modelFamily);
 /// Help topic of a feature's "Help" button.
 int TuningHelpContext(int feature);
 /// A test frequency as a row shows it: megahertz with four decimals ("851.0125").

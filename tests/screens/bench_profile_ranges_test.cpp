@@ -8,6 +8,7 @@
 #include "bench/RadioProfile.h"
 #include "bench/SimRadio.h"
 #include "document/TunerDoc.h"
+#include "radio/SoftpotField.h"
 #include "screens/TuningFeatures.h"
 
 // Every built-in bench radio can be aligned on the tuning screens: each feature starts inside
@@ -85,17 +86,18 @@ TEST(BenchProfileRanges, EveryBuiltInStartsInsideTheScreenRanges) {
             if (p.Count(type) == 0)
                 continue;
             EXPECT_GE(p.initial[type], 0) << name << " type " << type;
-            EXPECT_LE(p.initial[type], TuningMaxValue(type, family)) << name << " type " << type;
+            EXPECT_LE(p.initial[type], SoftpotField::TuningMax(type, family))
+                << name << " type " << type;
         }
         if (p.Count(kTxPower) > 0) {
             for (int v : {p.powerLow, p.powerMid, p.powerHigh}) {
                 EXPECT_GE(v, 0) << name;
-                EXPECT_LE(v, TuningMaxValue(kTxPower, family)) << name;
+                EXPECT_LE(v, SoftpotField::TuningMax(kTxPower, family)) << name;
             }
         }
-        EXPECT_LE(p.refOscIdeal, TuningMaxValue(kRefOsc, family)) << name;
+        EXPECT_LE(p.refOscIdeal, SoftpotField::TuningMax(kRefOsc, family)) << name;
         EXPECT_GE(p.refOscIdeal, 0) << name;
-        EXPECT_LE(p.devBalanceIdeal, TuningMaxValue(kDevBalance, family)) << name;
+        EXPECT_LE(p.devBalanceIdeal, SoftpotField::TuningMax(kDevBalance, family)) << name;
         EXPECT_GE(p.devBalanceIdeal, 0) << name;
     }
 }
@@ -115,7 +117,7 @@ TEST(BenchProfileRanges, EveryFeatureReachesItsTargetWithinTheSliderRange) {
         if (p.Count(kRefOsc) > 0) {
             ProfileRadio radio(p);
             radio.Start(kRefOsc, 0x03, p.Frequencies(kRefOsc)[0], 0x10);
-            const Sweep s = Ends(radio, kRefOsc, TuningMaxValue(kRefOsc, family),
+            const Sweep s = Ends(radio, kRefOsc, SoftpotField::TuningMax(kRefOsc, family),
                                  [&] { return radio.Sim().Transmitter().errorHz; });
             EXPECT_TRUE(Brackets(s, 0.0)) << s.atMin << " .. " << s.atMax;
         }
@@ -126,7 +128,7 @@ TEST(BenchProfileRanges, EveryFeatureReachesItsTargetWithinTheSliderRange) {
             radio.Start(kTxPower, level.powerCode, p.Frequencies(kTxPower)[0], 0x10);
             if (family == 1)
                 radio.Softpot(kCurrentLimit, 0x0F);  // keying for Tx Power on family 1
-            const Sweep s = Ends(radio, kTxPower, TuningMaxValue(kTxPower, family),
+            const Sweep s = Ends(radio, kTxPower, SoftpotField::TuningMax(kTxPower, family),
                                  [&] { return radio.Sim().Transmitter().powerW; });
             EXPECT_TRUE(Brackets(s, level.watts))
                 << level.level << ": " << s.atMin << " .. " << s.atMax;
@@ -135,14 +137,14 @@ TEST(BenchProfileRanges, EveryFeatureReachesItsTargetWithinTheSliderRange) {
             ProfileRadio radio(p);
             radio.Start(kDevBalance, 0x03, p.Frequencies(kDevBalance)[0], 0x12);
             radio.Softpot(kDevLimit, 0x7FFF);  // keying for deviation balance
-            const Sweep s = Ends(radio, kDevBalance, TuningMaxValue(kDevBalance, family),
+            const Sweep s = Ends(radio, kDevBalance, SoftpotField::TuningMax(kDevBalance, family),
                                  [&] { return radio.Sim().Transmitter().deviationHz; });
             EXPECT_TRUE(Brackets(s, 3000.0)) << s.atMin << " .. " << s.atMax;
         }
         if (p.Count(kDevLimit) > 0) {
             ProfileRadio radio(p);
             radio.Start(kDevLimit, 0x03, p.Frequencies(kDevLimit)[0], 0x23);
-            const Sweep s = Ends(radio, kDevLimit, TuningMaxValue(kDevLimit, family),
+            const Sweep s = Ends(radio, kDevLimit, SoftpotField::TuningMax(kDevLimit, family),
                                  [&] { return radio.Sim().Transmitter().deviationHz; });
             EXPECT_TRUE(Brackets(s, 2800.0)) << s.atMin << " .. " << s.atMax;
         }
@@ -150,7 +152,7 @@ TEST(BenchProfileRanges, EveryFeatureReachesItsTargetWithinTheSliderRange) {
             // The signal strength peaks strictly inside the range at every test frequency.
             ProfileRadio radio(p);
             radio.Start(kFrontEndFilter, 0x03, freq, 0x10);
-            const int max = TuningMaxValue(kFrontEndFilter, family);
+            const int max = SoftpotField::TuningMax(kFrontEndFilter, family);
             int best = -1, bestValue = 0;
             for (int v = 0; v <= max; ++v) {
                 radio.Softpot(kFrontEndFilter, v);
