@@ -200,15 +200,15 @@ void CBitErrorRateDlg::OnFramesKillFocus() {
 }
 
 void CBitErrorRateDlg::OnSpinDelta(int delta) {
-    // The time as typed counts, as when the field's value is read before the step.
-    double time = 0;
-    if (!NumberField::ReadDouble(ScreenHost().Host(), *m_time, time)) {
-        ShowValues();
-        return;
-    }
-    m_test.m_time = static_cast<float>(time);
-    m_test.Spin(delta);
-    ShowValues();
+    // The time as typed counts, as when the field's value is read before the step; the
+    // field's own check does not ask again while its refusal takes the focus.
+    CheckField(m_time, [this, delta] {
+        double time = 0;
+        if (!NumberField::ReadDouble(ScreenHost().Host(), *m_time, time))
+            return;
+        m_test.m_time = static_cast<float>(time);
+        m_test.Spin(delta);
+    });
 }
 
 void CBitErrorRateDlg::OnStartStop() {

@@ -1,6 +1,7 @@
 #include "screens/SpinButton.h"
 
 #include <QtGui/QKeyEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QToolButton>
 #include <QtWidgets/QVBoxLayout>
@@ -27,6 +28,15 @@ CSpinButton::CSpinButton(QWidget* parent) : QWidget(parent) {
     layout->addWidget(m_down);
     m_repeat.setSingleShot(false);
     connect(&m_repeat, &QTimer::timeout, this, [this] {
+        // A message box a step raised takes the mouse, so the release never comes here: once
+        // the button is no longer held (or while the box is up) it lets go instead of stepping,
+        // and asking, again and again.
+        QWidget* modal = QApplication::activeModalWidget();
+        if ((modal != nullptr && modal != window()) ||
+            !(QApplication::mouseButtons() & Qt::LeftButton)) {
+            Released();
+            return;
+        }
         m_repeat.setInterval(kRepeatMs);
         Step(m_direction);
     });
