@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "radio/NumberText.h"
+
 namespace {
 
 constexpr std::array<AutoTuneFeature, 6> kFeatures = {{
@@ -30,8 +32,23 @@ const AutoTuneFeature* ByIndex(int index) {
     return index >= 0 && index < static_cast<int>(kFeatures.size()) ? &kFeatures[index] : nullptr;
 }
 
-double ToNumber(const std::string& text) {
-    return std::atof(text.c_str());
+bool ParseTargetWatts(const std::string& text, double& watts, std::string& why) {
+    std::string point = text;
+    for (char& c : point) {
+        if (c == ',')
+            c = '.';
+    }
+    double value = 0.0;
+    if (!NumberText::ParseDouble(point, value)) {
+        why = "\"" + text + "\" is not a number of watts";
+        return false;
+    }
+    if (!(value > 0.0) || value > kMaxTargetWatts) {
+        why = "\"" + text + "\" is out of range: the target must be " + kTargetWattsRange;
+        return false;
+    }
+    watts = value;
+    return true;
 }
 
 }  // namespace AutoTuneFeatures

@@ -22,8 +22,14 @@ constexpr int kTxDeviationBalance = 4;
 const AutoTuneFeature* ByTitle(const std::string& title);
 const AutoTuneFeature* ByIndex(int index);
 
-/// A number as atof reads it: leading white space skipped, the longest numeric prefix taken,
-/// 0.0 when there is none.
-double ToNumber(const std::string& text);
+/// The largest target a power field takes: a portable radio's watts, not a base station's.
+constexpr double kMaxTargetWatts = 10.0;
+/// What the dialog says about the power fields' range.
+constexpr const char* kTargetWattsRange = "greater than 0 and at most 10 W";
+
+/// Reads the text of a target power field: a number of watts ("2.5", ".5", or "2,5" with a
+/// decimal comma), with blanks around it, greater than 0 and at most kMaxTargetWatts. False
+/// with why (the field is the caller's to name) for anything else.
+bool ParseTargetWatts(const std::string& text, double& watts, std::string& why);
 
 }  // namespace AutoTuneFeatures

@@ -5,6 +5,7 @@
 #include "autotune/ResidentProgram.h"
 #include "autotune/TestSetLink.h"
 #include "radio/Host.h"
+#include "radio/NumberText.h"
 
 CAutoTuneTasks::CAutoTuneTasks(CTestSetLink& link, IAutoTuneView& view)
     : m_link(link), m_view(view) {}
@@ -178,7 +179,8 @@ std::optional<double> CAutoTuneTasks::Measure(const AutoTuneFeature& feature, bo
     const std::string& field = feature.field == 1   ? r.field1
                                : feature.field == 2 ? r.field2
                                                     : r.field3;
-    return AutoTuneFeatures::ToNumber(field);
+    double value = 0.0;
+    return NumberText::ParseDouble(field, value) ? std::optional<double>(value) : std::nullopt;
 }
 
 void CAutoTuneTasks::RowTask(int row) {
@@ -218,8 +220,11 @@ void CAutoTuneTasks::RowTask(int row) {
             screenGone = screenGone || !m_view.ChooseTone(true);
             break;
         default:
-            if (feature->powerLevel > 0)
-                target = AutoTuneFeatures::ToNumber(m_view.TargetPowerText(feature->powerLevel));
+            if (feature->powerLevel > 0) {
+                std::string why;
+                AutoTuneFeatures::ParseTargetWatts(m_view.TargetPowerText(feature->powerLevel),
+                                                   target, why);
+            }
             break;
     }
     if (const std::optional<double> t = m_view.TargetOverride(feature->index))

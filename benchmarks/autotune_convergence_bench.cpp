@@ -191,10 +191,11 @@ void BM_WindowConvergence(benchmark::State& state, std::string profileName, std:
                         radioBefore.bytesReceived) *
                        10.0 * 1000.0 / 9600.0;
 
-        const double target =
-            feature->powerLevel > 0
-                ? AutoTuneFeatures::ToNumber(view.TargetPowerText(feature->powerLevel))
-                : feature->fixedTarget;
+        double target = feature->fixedTarget;
+        std::string why;
+        if (feature->powerLevel > 0)
+            AutoTuneFeatures::ParseTargetWatts(view.TargetPowerText(feature->powerLevel), target,
+                                               why);
         for (const auto& [row, r] : tasks.RowResults()) {
             ++rows;
             passes.push_back(r.passes);

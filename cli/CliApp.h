@@ -7,6 +7,7 @@
 
 #include "CliSettings.h"
 
+class CStopSignal;
 class CTestSetLink;
 class IHost;
 
@@ -19,6 +20,8 @@ struct CCliContext {
     std::function<CCliSettings()> settings = &CCliSettings::LoadUser;
     /// Called with the test-set link the testset command made (tests watch its counters).
     std::function<void(CTestSetLink&)> testSetLinkCreated = {};
+    /// Signals that ask the run to stop (null: nobody can ask).
+    CStopSignal* stop = nullptr;
 };
 
 /// Runs vegal-cli with its arguments (without the program name): read, write, dump, report,

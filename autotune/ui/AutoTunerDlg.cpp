@@ -238,11 +238,11 @@ bool CAutoTunerDlg::ReadAlignmentOptions(AlignmentOptions& options) {
         if (options.limits.For(index).targetFromFile)
             continue;
         const std::string text = TargetText(f.level);
-        const double watts = AutoTuneFeatures::ToNumber(text);
-        if (!(watts > 0.0)) {
-            host.ShowMessage(std::string(f.label) +
-                                 " must be a number of watts greater than 0, not \"" + text + "\".",
-                             MsgIcon::Stop, MsgButtons::Ok);
+        double watts = 0.0;
+        std::string why;
+        if (!AutoTuneFeatures::ParseTargetWatts(text, watts, why)) {
+            host.ShowMessage(std::string(f.label) + ": " + why + ".", MsgIcon::Stop,
+                             MsgButtons::Ok);
             return false;
         }
         options.limits.SetDefaultTarget(index, watts);

@@ -291,7 +291,7 @@ TEST_F(RadioAlignmentDlgTest, UnusableLimitsOrTargetsStartNothingAndSayWhy) {
     } cases[] = {
         {"refOscTolerance = 40\npowerLowTolerance = none\n", ".5",
          "AlignmentLimits.txt: line 2: powerLowTolerance needs a number, not \"none\""},
-        {nullptr, "abc", "Target Low Power must be a number of watts greater than 0, not \"abc\"."},
+        {nullptr, "abc", "Target Low Power: \"abc\" is not a number of watts."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
