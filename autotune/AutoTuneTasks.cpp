@@ -20,6 +20,11 @@ void CAutoTuneTasks::SetJobEndHandler(std::function<void()> handler) {
     m_onJobEnd = std::move(handler);
 }
 
+void CAutoTuneTasks::SetLimits(const CAlignmentLimits& limits) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_limits = limits;
+}
+
 void CAutoTuneTasks::StartJob(std::function<void()> job) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_job.joinable())

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "autotune/AlignmentLimits.h"
 #include "autotune/AutoResetEvent.h"
 #include "autotune/TuningSearch.h"
 
@@ -55,6 +56,9 @@ public:
     bool Running() const { return m_bJobRunning; }
     /// Called on the job's thread as its last action.
     void SetJobEndHandler(std::function<void()> handler);
+    /// The tolerances a row's final reading is judged by (and the fixed targets of the
+    /// features without a target field); the built-in limits until set. Set before a job.
+    void SetLimits(const CAlignmentLimits& limits);
 
     /// The same jobs on the calling thread (headless runs); false when the resident program
     /// could not be made to run.
@@ -99,4 +103,5 @@ private:
     std::optional<TuningSearchResult> m_lastResult;
     std::vector<int> m_missedRows;
     std::vector<std::pair<int, TuningSearchResult>> m_rowResults;
+    CAlignmentLimits m_limits;
 };
