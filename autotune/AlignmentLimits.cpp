@@ -1,10 +1,12 @@
 #include "autotune/AlignmentLimits.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <map>
+#include <vector>
 
+#include "document/FileAccess.h"
 #include "radio/KeyValueText.h"
 #include "radio/NumberText.h"
 
@@ -37,17 +39,25 @@ CAlignmentLimits::CAlignmentLimits() {
 }
 
 bool CAlignmentLimits::Parse(const std::string& text, std::string& error) {
+    using KeyValueText::Quote;
     std::array<Limit, kFeatures> limits = m_limits;
-    const auto take = [&limits](const std::string& key, const std::string& value) -> std::string {
+    std::map<std::string, int> seen;  // key and the line that gave it
+    const auto take = [&limits, &seen](const std::string& key, const std::string& value,
+                                       int line) -> std::string {
         for (int i = 0; i < kFeatures; ++i) {
             const std::string prefix = kKeys[i].prefix;
             const bool isTarget = key == prefix + "Target";
             const bool isTolerance = key == prefix + "Tolerance";
             if (!isTarget && !isTolerance)
                 continue;
+            // Two values for one key: which one was meant cannot be told.
+            const auto [earlier, first] = seen.emplace(key, line);
+            if (!first)
+                return key + " is given twice (also on line " + std::to_string(earlier->second) +
+                       ")";
             double d = 0.0;
             if (!NumberText::ParseDouble(value, d))
-                return key + " needs a number, not \"" + value + "\"";
+                return key + " needs a number, not " + Quote(value);
             if (isTolerance) {
                 if (!(d > 0.0))
                     return key + " must be greater than 0";
@@ -62,26 +72,29 @@ bool CAlignmentLimits::Parse(const std::string& text, std::string& error) {
             }
             return {};
         }
-        return "unknown key \"" + key + "\"";
+        return "unknown key " + Quote(key);
     };
     const auto missingEquals = [](const std::string& line) {
-        return "expected KEY = VALUE, not \"" + line + "\"";
+        return "expected KEY = VALUE, not " + Quote(line);
     };
-    if (!KeyValueText::Read(text, take, missingEquals, error))
+    if (!KeyValueText::ReadNumbered(text, take, missingEquals, error))
         return false;
     m_limits = limits;
     return true;
 }
 
 bool CAlignmentLimits::Load(const std::string& path, std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
-        error = path + ": cannot be read";
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    if (!FileAccess::ReadRegularFile(path, kMaxFileBytes, bytes, why)) {
+        error = path + ": cannot be read (" + why + ")";
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!Parse(text.str(), error)) {
+    if (bytes.size() > kMaxFileBytes) {
+        error = path + ": cannot be read (it is larger than 1 MB; a limits file is a few lines)";
+        return false;
+    }
+    if (!Parse(std::string(bytes.begin(), bytes.end()), error)) {
         error = path + ": " + error;
         return false;
     }

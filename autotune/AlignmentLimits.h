@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 /// Target and tolerance of each feature a whole-radio alignment tunes, by automatic tuning
@@ -22,11 +23,14 @@
 ///     devLimitTarget = 2800       # Hz of FM deviation
 ///     devLimitTolerance = 50
 ///
-/// Keys that a file leaves out keep the built-in values above. A reading is inside its limits
-/// when it differs from the target by at most the tolerance.
+/// Keys that a file leaves out keep the built-in values above; a key given twice is an
+/// error. A reading is inside its limits when it differs from the target by at most the
+/// tolerance.
 class CAlignmentLimits {
 public:
     static constexpr int kFeatures = 6;
+    /// The largest limits file read (a real one is a few hundred bytes).
+    static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
 
     struct Limit {
         double target = 0.0;
@@ -38,9 +42,12 @@ public:
     CAlignmentLimits();
 
     /// Reads limits text over the built-in values. On a bad line returns false with a message
-    /// that names the line ("line 3: ...") and leaves the limits unchanged.
+    /// that names the line ("line 3: ...", quoting at most a short piece of it) and leaves the
+    /// limits unchanged.
     bool Parse(const std::string& text, std::string& error);
-    /// Reads a limits file; the message then begins with the file's name.
+    /// Reads a limits file: a regular file of at most kMaxFileBytes (a folder, a pipe, a
+    /// device or an unreadable file is refused with the reason, without waiting or reading
+    /// it). The message begins with the file's name.
     bool Load(const std::string& path, std::string& error);
 
     const Limit& For(int featureIndex) const { return m_limits.at(featureIndex); }
