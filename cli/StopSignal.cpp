@@ -14,10 +14,17 @@ void CStopSignal::Raise(int signo) {
     const int count = ++m_count;
     std::vector<std::function<void(int)>> handlers;
     {
+        // Under the lock, so that a waiter cannot miss the new count.
         std::lock_guard<std::mutex> lock(m_mutex);
         for (const auto& [id, handler] : m_handlers) handlers.push_back(handler);
     }
+    m_cv.notify_all();
     for (const auto& handler : handlers) handler(count);
+}
+
+bool CStopSignal::WaitRequested(std::uint32_t ms) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return Requested(); });
 }
 
 int CStopSignal::ExitCode() const {
@@ -52,7 +59,8 @@ void CStopSignal::MarkRadioSafe() {
 
 bool CStopSignal::WaitRadioSafe(int ms) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return m_cv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_radioSafe.load(); });
+    return m_cv.wait_for(lock, std::chrono::milliseconds(ms),
+                         [this] { return m_radioSafe.load(); });
 }
 
 CStopScope::CStopScope(CStopSignal* stop, std::function<void(int)> handler) : m_stop(stop) {
@@ -89,6 +97,19 @@ void Install(CStopSignal& stop, int hurryMs) {
             ::_exit(stop.ExitCode());
         }
     }).detach();
+}
+
+std::string Name(int signo) {
+    switch (signo) {
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+        case SIGHUP:
+            return "SIGHUP";
+        default:
+            return "signal " + std::to_string(signo);
+    }
 }
 
 }  // namespace SignalWatch

@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <string>
 
 /// A stop that the technician asked for with a signal (Ctrl+C, a closed terminal, kill).
 ///
@@ -27,6 +29,8 @@ public:
     /// The exit status for the first signal: 128 + its number (130 SIGINT, 143 SIGTERM,
     /// 129 SIGHUP); 0 when none came.
     int ExitCode() const;
+    /// Waits until a stop is asked for or ms have passed; true when one was asked for.
+    bool WaitRequested(std::uint32_t ms);
 
     /// Registers a handler; the id removes it again. Handlers run on the raising thread and
     /// must only set flags (they may not wait).
@@ -74,5 +78,8 @@ private:
 namespace SignalWatch {
 
 void Install(CStopSignal& stop, int hurryMs = 8000);
+
+/// "SIGINT", "SIGTERM", "SIGHUP" or "signal N".
+std::string Name(int signo);
 
 }  // namespace SignalWatch

@@ -1,15 +1,22 @@
 #include "TerminalHost.h"
 
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <iostream>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "StopSignal.h"
+
 namespace {
+
+/// How often a wait for an answer looks at the stop.
+constexpr int kStopPollMs = 100;
 
 /// The answers a button set offers, each with the letter that picks it.
 std::vector<std::pair<char, MsgResult>> Choices(MsgButtons buttons) {
@@ -52,19 +59,77 @@ const char* Prompt(MsgButtons buttons) {
 
 CTerminalHost::CTerminalHost(std::ostream& err, std::istream& in, bool interactive,
                              bool showProgress)
-    : m_err(err), m_in(in), m_interactive(interactive), m_showProgress(showProgress) {}
+    : m_err(err), m_in(&in), m_interactive(interactive), m_showProgress(showProgress) {}
+
+CTerminalHost::CTerminalHost(std::ostream& err, int inFd, bool interactive, bool showProgress)
+    : m_err(err), m_inFd(inFd), m_interactive(interactive), m_showProgress(showProgress) {}
 
 CTerminalHost::CTerminalHost()
-    : CTerminalHost(std::cerr, std::cin, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO),
+    : CTerminalHost(std::cerr, STDIN_FILENO, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO),
                     ::isatty(STDERR_FILENO)) {}
 
 MsgResult CTerminalHost::DefaultAnswer(MsgButtons buttons) {
     return Choices(buttons).front().second;
 }
 
+MsgResult CTerminalHost::StopAnswer(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::AbortRetryIgnore:
+            return MsgResult::Abort;
+        case MsgButtons::OkCancel:
+        case MsgButtons::RetryCancel:
+        case MsgButtons::YesNoCancel:
+            return MsgResult::Cancel;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
+        case MsgButtons::Ok:
+            break;
+    }
+    return MsgResult::Ok;
+}
+
+bool CTerminalHost::Stopping() const {
+    return m_stop != nullptr && m_stop->Requested();
+}
+
+CTerminalHost::LineRead CTerminalHost::ReadLine(std::string& line) {
+    if (m_in != nullptr)
+        return std::getline(*m_in, line) ? LineRead::Line : LineRead::End;
+    for (;;) {
+        const std::size_t end = m_pending.find('\n');
+        if (end != std::string::npos) {
+            line = m_pending.substr(0, end);
+            m_pending.erase(0, end + 1);
+            return LineRead::Line;
+        }
+        if (Stopping())
+            return LineRead::Stopped;
+        pollfd p{m_inFd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, kStopPollMs);
+        if (ready < 0 && errno != EINTR)
+            return LineRead::End;
+        if (ready <= 0)
+            continue;
+        char buf[256];
+        const ssize_t n = ::read(m_inFd, buf, sizeof buf);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0) {
+            // The input ended: a last line without its line end still counts.
+            line = std::exchange(m_pending, std::string());
+            return line.empty() ? LineRead::End : LineRead::Line;
+        }
+        m_pending.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
 MsgResult CTerminalHost::ShowMessage(const std::string& text, MsgIcon, MsgButtons buttons) {
     m_err << text << '\n';
     const auto choices = Choices(buttons);
+    if (choices.size() > 1 && Stopping()) {
+        m_err.flush();
+        return StopAnswer(buttons);
+    }
     if (choices.size() == 1 || !m_interactive) {
         m_err.flush();
         return choices.front().second;
@@ -72,7 +137,12 @@ MsgResult CTerminalHost::ShowMessage(const std::string& text, MsgIcon, MsgButton
     for (;;) {
         m_err << Prompt(buttons) << std::flush;
         std::string line;
-        if (!std::getline(m_in, line))
+        const LineRead read = ReadLine(line);
+        if (read == LineRead::Stopped) {
+            m_err << '\n' << std::flush;
+            return StopAnswer(buttons);
+        }
+        if (read == LineRead::End)
             return choices.front().second;
         for (char c : line) {
             if (std::isspace(static_cast<unsigned char>(c)))
@@ -95,7 +165,10 @@ std::uint32_t CTerminalHost::TimeGetTime() {
 }
 
 void CTerminalHost::Sleep(std::uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (m_stop != nullptr)
+        m_stop->WaitRequested(ms);  // ends at once on a stop
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 std::string CTerminalHost::ExecutableFolder() {

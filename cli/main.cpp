@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     SignalWatch::Install(stop);
     TunFile::SurviveFileSizeLimit();
     CTerminalHost host;
+    host.SetStop(&stop);  // a stop cuts waits and questions short
     CCliContext context{host, std::cout, std::cerr};
     context.stop = &stop;
     return RunCli(std::vector<std::string>(argv + 1, argv + argc), context);
