@@ -4,11 +4,13 @@
 #include <ostream>
 
 #include "CliApp.h"
+#include "StopSignal.h"
 #include "document/FrameLink.h"
 #include "document/TunerDoc.h"
 #include "performance/core/BerTest.h"
 #include "performance/core/IntegrationTime.h"
 #include "radio/NumberText.h"
+#include "radio/RadioCommands.h"
 #include "radio/RadioRead.h"
 #include "radio/SerialRadioComm.h"
 #include "radio/Transport.h"
@@ -138,7 +140,12 @@ bool Connect(CTunerDoc& doc) {
     return SUCCEEDED(hr);
 }
 
-/// Runs the test; true when there was at least one result and every one had sync.
+bool StopAsked(const CCliContext& ctx) {
+    return ctx.stop != nullptr && ctx.stop->Requested();
+}
+
+/// Runs the test until it ends or a stop is asked for; true when there was at least one result
+/// and every one had sync. A stopped test is ended in the radio as well.
 bool RunTest(CCliContext& ctx, CTunerDoc& doc, const BerOptions& o) {
     CBerTest test(doc, [] { return std::string(CBerTest::kTitle); });
     bool allSync = true;
@@ -169,18 +176,25 @@ bool RunTest(CCliContext& ctx, CTunerDoc& doc, const BerOptions& o) {
         ctx.err << "  (" << NumberText::General(o.frequency, 15)
                 << " MHz is off the channel raster or the radio's band)" << std::endl;
 
+    if (StopAsked(ctx))
+        return false;
     test.StartStop();
     if (o.continuous && test.Polling()) {
         IHost& host = doc.Host();
         const std::uint32_t start = host.TimeGetTime();
         const auto span = static_cast<std::uint32_t>(o.continuousSeconds * 1000.0);
-        while (static_cast<std::uint32_t>(host.TimeGetTime() - start) < span) {
+        while (static_cast<std::uint32_t>(host.TimeGetTime() - start) < span && !StopAsked(ctx)) {
             host.Sleep(CBerTest::kPollMs);
-            test.Tick();
+            if (!StopAsked(ctx))
+                test.Tick();
         }
     }
     if (test.Running())
         test.StartStop();  // stops the continuous test (also one the radio refused)
+    else if (StopAsked(ctx))
+        StopBerTest(doc);  // a single test cut short still counts in the radio
+    if (StopAsked(ctx))
+        return false;
     if (results == 0)
         ctx.err << test.m_status << std::endl;
     ctx.out.flush();
@@ -216,7 +230,15 @@ int RunBer(const std::vector<std::string>& args, CCliContext& ctx) {
     frame.SetPort(NormalisePort(o.port));
     CTunerDoc doc(ctx.host, frame,
                   MakeSerialRadioCommFactory(ctx.host, settings.portMap, settings.baud));
+    // From here a signal ends the test and leaves test mode instead of ending the process.
+    CStopScope listening(ctx.stop, [](int) {});
     const bool ok = Connect(doc) && RunTest(ctx, doc, o);
     doc.DeleteContents();  // exit test mode
-    return ok ? kExitOk : kExitFailed;
+    if (ctx.stop == nullptr)
+        return ok ? kExitOk : kExitFailed;
+    ctx.stop->MarkRadioSafe();
+    if (!ctx.stop->Requested())
+        return ok ? kExitOk : kExitFailed;
+    ctx.err << "vegal-cli ber: stopped by " << SignalWatch::Name(ctx.stop->Signal()) << std::endl;
+    return ctx.stop->ExitCode();
 }

@@ -3,12 +3,16 @@
 // status by sync, the radio left out of test mode, and usage errors that send nothing.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <memory>
 #include <sstream>
 
 #include "../bench/RadioBenchFixture.h"
 #include "../document/TunTestSupport.h"
 #include "CliApp.h"
+#include "StopSignal.h"
+#include "performance/core/BerTest.h"
 
 using namespace tuntest;
 
@@ -27,6 +31,7 @@ protected:
         err.str("");
         args.insert(args.begin(), "ber");
         CCliContext ctx{host, out, err, [] { return CCliSettings{}; }};
+        ctx.stop = stop.get();
         return RunCli(args, ctx);
     }
     int RunOnBench(std::vector<std::string> args) {
@@ -41,6 +46,7 @@ protected:
     }
 
     TempDir dir;
+    std::unique_ptr<CStopSignal> stop = std::make_unique<CStopSignal>();
     CBench* bench = nullptr;
     std::ostringstream out;
     std::ostringstream err;
@@ -97,6 +103,36 @@ TEST_F(CliBerTest, ContinuousTestPrintsEachNewResultThenStops) {
               (std::vector<std::string>{"00160000", "000d"}));
 }
 
+// A signal ends the test in the radio and takes it out of test mode; the exit status names the
+// signal. Continuous: stopped at its fifth poll; single: stopped during its wait.
+TEST_F(CliBerTest, ASignalEndsTheTestInTheRadioAndLeavesTestMode) {
+    Start();
+    int polls = 0;
+    host.onSleep = [&](std::uint32_t ms) {
+        if (ms == CBerTest::kPollMs && ++polls == 5)
+            stop->Raise(SIGTERM);
+    };
+    EXPECT_EQ(RunOnBench({"--freq", "851.0125", "--continuous", "60"}), 143);
+    EXPECT_EQ(polls, 5) << "no poll after the stop";
+    EXPECT_FALSE(Lines().empty());
+    EXPECT_NE(err.str().find("vegal-cli ber: stopped by SIGTERM"), std::string::npos) << err.str();
+    auto requests = bench->RadioRequests();
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 2, requests.end()),
+              (std::vector<std::string>{"00160000", "000d"}));
+    EXPECT_FALSE(bench->Radio().InTestMode());
+
+    stop = std::make_unique<CStopSignal>();
+    host.onSleep = [&](std::uint32_t ms) {
+        if (ms > 1000)
+            stop->Raise(SIGINT);
+    };
+    EXPECT_EQ(RunOnBench({"--freq", "851.0125", "--frames", "100"}), 130);
+    requests = bench->RadioRequests();
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 3, requests.end()),
+              (std::vector<std::string>{"0017", "00160000", "000d"}));
+    EXPECT_TRUE(stop->RadioSafe());
+}
+
 TEST_F(CliBerTest, FrequencyAndTimeFollowTheScreensRules) {
     Start();
     ASSERT_EQ(RunOnBench({"--freq", "800", "--time", "1.0"}), 0) << err.str();
@@ -137,6 +173,11 @@ TEST_F(CliBerTest, UsageErrorsSendNothing) {
         {"--port", port, "--freq", "851.0125", "--continuous", "0"},
         {"--port", port, "--freq", "851.0125", "--loud"},
         {"--port", port, "--freq"},
+        {"--port=", "--freq", "851.0125"},
+        {"--port", port, "--freq", ""},
+        {"--port", port, "--freq", "851.0125", "--time="},
+        {"--port", port, "--freq", "851.0125", "--audio", ""},
+        {"--port", port, "--freq", "851.0125", "--continuous", ""},
     };
     for (const auto& args : bad) {
         EXPECT_EQ(Run(args), 2) << ::testing::PrintToString(args);
