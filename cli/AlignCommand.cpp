@@ -1,8 +1,17 @@
 #include "AlignCommand.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <mutex>
 #include <ostream>
 
 #include "CliApp.h"
+#include "StopSignal.h"
 #include "TestSetCommand.h"
 #include "autotune/HeadlessAlignmentFace.h"
 #include "autotune/RadioAlignment.h"
@@ -14,6 +23,8 @@
 #include "radio/RadioRead.h"
 #include "radio/SerialRadioComm.h"
 #include "radio/Transport.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -54,6 +65,14 @@ bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string
                 *v.into = a.substr(name.size() + 1);
                 taken = true;
             }
+            // An empty value would read as "not given" (every feature, the built-in limits,
+            // no report): say so instead.
+            if (taken && v.into->empty()) {
+                error = name + " needs a value, not an empty text";
+                return false;
+            }
+            if (taken)
+                break;
         }
         if (taken)
             continue;
@@ -70,6 +89,86 @@ bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string
         }
     }
     return true;
+}
+
+/// Whether a report can be saved at path, checked before anything is tuned: the path is no
+/// folder or special file, and its folder exists and may be written. False with the reason.
+bool CheckReportPath(const std::string& option, const std::string& path, std::string& error) {
+    error = option + " " + path + ": ";
+    struct stat st {};
+    // A symbolic link is saved where it points, so that is what counts.
+    std::string target = path;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            error += "it is a folder, not a file";
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            error += "it is not a regular file";
+            return false;
+        }
+        std::error_code ec;
+        const fs::path resolved = fs::canonical(path, ec);
+        if (!ec)
+            target = resolved.string();
+    } else if (!path.empty() && path.back() == '/') {
+        error += "it names a folder, not a file";
+        return false;
+    }
+    const std::string::size_type slash = target.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        error += "its folder " + folder + " does not exist";
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        error += "its folder " + folder + " cannot be written (" + std::strerror(errno) + ")";
+        return false;
+    }
+    error.clear();
+    return true;
+}
+
+/// The same file, also when named by two different paths (links, "./", "..").
+bool SamePath(const std::string& a, const std::string& b) {
+    std::error_code ea;
+    std::error_code eb;
+    const fs::path ca = fs::weakly_canonical(fs::absolute(a), ea);
+    const fs::path cb = fs::weakly_canonical(fs::absolute(b), eb);
+    return ea || eb ? a == b : ca == cb;
+}
+
+bool StopAsked(const CCliContext& ctx) {
+    return ctx.stop != nullptr && ctx.stop->Requested();
+}
+
+/// Saves a report unless the run took no reading and an older report is there: a run that
+/// learnt nothing does not replace what an earlier one found.
+bool SaveReport(CCliContext& ctx, const std::string& path, bool anyReading,
+                const std::function<bool(std::string&)>& save) {
+    struct stat st {};
+    if (!anyReading && ::stat(path.c_str(), &st) == 0) {
+        ctx.err << "vegal-cli: the run took no reading; " << path << " was left as it was\n";
+        return false;
+    }
+    std::string error;
+    if (!save(error)) {
+        ctx.err << "vegal-cli: " << error << '\n';
+        return false;
+    }
+    ctx.err << "Saved " << path << '\n';
+    return true;
+}
+
+/// Leaves the radio dekeyed and out of test mode, whatever ended the run; after a lost link
+/// one more try to reach it.
+void MakeRadioSafe(CTunerDoc& doc) {
+    if (doc.m_radio == nullptr && SUCCEEDED(Transport::Connect(doc)))
+        doc.m_componentOpen = true;  // so that closing the data set leaves test mode too
+    if (doc.m_radio != nullptr)
+        SetPtt(doc, false, 0);
+    doc.DeleteContents();  // exit test mode
 }
 
 }  // namespace
@@ -110,6 +209,29 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
         ctx.err << "vegal-cli: --testset: " << error << '\n';
         return kExitUsage;
     }
+    if ((!o.report.empty() && !CheckReportPath("--report", o.report, error)) ||
+        (!o.pdf.empty() && !CheckReportPath("--pdf", o.pdf, error))) {
+        ctx.err << "vegal-cli: " << error << '\n';
+        return kExitUsage;
+    }
+    if (!o.report.empty() && !o.pdf.empty() && SamePath(o.report, o.pdf)) {
+        ctx.err << "vegal-cli: --report and --pdf name the same file " << o.pdf << '\n';
+        return kExitUsage;
+    }
+
+    // From here a signal stops the run at its next step; the radio is then made safe and the
+    // report written (a second signal: the process ends as soon as the radio is safe).
+    std::mutex runMutex;
+    CRadioAlignment* running = nullptr;
+    CStopScope listening(ctx.stop, [&runMutex, &running](int) {
+        std::lock_guard<std::mutex> lock(runMutex);
+        if (running != nullptr)
+            running->Stop();
+    });
+    const auto radioSafe = [&ctx] {
+        if (ctx.stop != nullptr)
+            ctx.stop->MarkRadioSafe();
+    };
 
     const CCliSettings settings = ctx.settings ? ctx.settings() : CCliSettings{};
     CFrameState frame;
@@ -117,8 +239,9 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     CTunerDoc doc(ctx.host, frame,
                   MakeSerialRadioCommFactory(ctx.host, settings.portMap, settings.baud));
     if (!OnNewDocument(doc)) {
+        radioSafe();
         ctx.err << "vegal-cli: the radio on " << o.port << " could not be read\n";
-        return kExitFailed;
+        return StopAsked(ctx) ? ctx.stop->ExitCode() : kExitFailed;
     }
 
     CTestSetLink link(ctx.host, settings.portMap, [portText] { return portText; });
@@ -135,32 +258,46 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     CHeadlessAlignmentFace face(doc, ctx.host);
     face.SetProgress([&ctx](const std::string& text, int, int) { ctx.host.Progress(text); });
     CRadioAlignment alignment(link, face, options);
+    {
+        std::lock_guard<std::mutex> lock(runMutex);
+        running = &alignment;
+    }
+    if (StopAsked(ctx))
+        alignment.Stop();  // the signal came while the radio was read
     const CAlignmentReport report = alignment.Run();
-
-    // The radio leaves test mode, also after its link failed: one more try to reach it.
-    if (doc.m_radio == nullptr && SUCCEEDED(Transport::Connect(doc)))
-        SetPtt(doc, false, 0);
-    doc.DeleteContents();
+    {
+        std::lock_guard<std::mutex> lock(runMutex);
+        running = nullptr;
+    }
+    MakeRadioSafe(doc);
+    radioSafe();
+    if (StopAsked(ctx)) {
+        ctx.err << "vegal-cli: stopped by " << SignalWatch::Name(ctx.stop->Signal())
+                << "; the radio is dekeyed and out of test mode\n";
+        if (ctx.stop->Count() > 1)
+            return ctx.stop->ExitCode();  // asked twice: no reports
+    }
 
     for (const std::string& line : report.PrintLines()) ctx.out << line << '\n';
     ctx.out.flush();
+    bool anyReading = false;
+    for (const CAlignmentReport::Row& row : report.rows) anyReading = anyReading || row.measured;
     bool written = true;
     if (!o.report.empty()) {
-        if (report.SaveCsv(o.report, error)) {
-            ctx.err << "Saved " << o.report << '\n';
-        } else {
-            ctx.err << "vegal-cli: " << error << '\n';
-            written = false;
-        }
+        written = SaveReport(ctx, o.report, anyReading,
+                             [&](std::string& e) { return report.SaveCsv(o.report, e); }) &&
+                  written;
     }
     if (!o.pdf.empty()) {
-        if (TextPdf::Write(o.pdf, report.PrintLines(), "Alignment Report " + report.serialNumber,
-                           error)) {
-            ctx.err << "Saved " << o.pdf << '\n';
-        } else {
-            ctx.err << "vegal-cli: " << error << '\n';
-            written = false;
-        }
+        written =
+            SaveReport(ctx, o.pdf, anyReading,
+                       [&](std::string& e) {
+                           return TextPdf::Write(o.pdf, report.PrintLines(),
+                                                 "Alignment Report " + report.serialNumber, e);
+                       }) &&
+            written;
     }
+    if (StopAsked(ctx))
+        return ctx.stop->ExitCode();
     return report.Passed() && written ? kExitOk : kExitFailed;
 }

@@ -5,8 +5,8 @@
 #include <memory>
 #include <ostream>
 
-#include "CliBer.h"
 #include "AlignCommand.h"
+#include "CliBer.h"
 #include "TestSetCommand.h"
 #include "document/FrameLink.h"
 #include "document/Report.h"
@@ -252,7 +252,8 @@ std::string CliUsage() {
            "  vegal-cli dump FILE.tun                     show the identity and every record\n"
            "  vegal-cli report FILE.tun                   show the tuning report\n"
            "  vegal-cli ber --port PORT --freq MHZ [...]  run the receiver bit error rate test\n"
-           "                                              (vegal-cli ber --help for its options)\n" +
+           "                                              (vegal-cli ber --help for its "
+           "options)\n" +
            TestSetUsage() + AlignUsage() +
            "  vegal-cli --help                            show this text\n"
            "\n"
@@ -262,10 +263,19 @@ std::string CliUsage() {
            "line on standard error. For testset and align --testset, PORT is also the number n\n"
            "of COMn. align prints its report on standard output and its progress on standard\n"
            "error when that is a terminal; --features takes refOsc, powerHigh, powerMid,\n"
-           "powerLow, power, devBalance and devLimit, separated by commas.\n"
+           "powerLow, power, devBalance and devLimit, separated by commas. --limits names a\n"
+           "file of key = value lines (refOscTarget = 0, refOscTolerance = 50, ... for each of\n"
+           "those features but power; each key at most once, the file under 1 MB). Where the\n"
+           "reports go is checked before the radio is read; a run that took no reading leaves\n"
+           "an existing report as it was.\n"
            "For testset, the link's own notes (port opened, errors) come on standard output\n"
            "with the answers.\n"
-           "Exit status: 0 success, 1 failure, 2 usage error.\n";
+           "align and ber stop on SIGINT (Ctrl+C), SIGTERM or SIGHUP: the radio is dekeyed, a\n"
+           "running bit error rate test is ended and test mode is left; align then prints and\n"
+           "saves what its report knows (the rows it did not finish are marked stopped). A\n"
+           "second signal ends the program as soon as the radio is safe, without reports.\n"
+           "Exit status: 0 success, 1 failure, 2 usage error; 130, 143 or 129 after SIGINT,\n"
+           "SIGTERM or SIGHUP.\n";
 }
 
 int RunCli(const std::vector<std::string>& args, CCliContext& ctx) {

@@ -2,15 +2,20 @@
 // time: the report on standard output, the CSV beside it, exit codes and usage errors.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "CliApp.h"
+#include "StopSignal.h"
 #include "autotune/TestSetLink.h"
 #include "bench/Bench.h"
 #include "support/RecordingHost.h"
@@ -38,16 +43,46 @@ protected:
     void TearDown() override {
         if (bench)
             bench->Stop();
-        for (const std::string& f : files) std::remove(f.c_str());
+        for (auto f = files.rbegin(); f != files.rend(); ++f) std::remove(f->c_str());
     }
     int Run(std::vector<std::string> args) {
         out.str("");
         err.str("");
         CCliContext ctx{host, out, err, [this] { return settings; },
-                        [this](CTestSetLink& l) { link = &l; }};
+                        [this](CTestSetLink& l) {
+                            link = &l;
+                            if (onLink)
+                                onLink();
+                        }};
+        ctx.stop = stop.get();
         const int rc = RunCli(args, ctx);
         link = nullptr;
         return rc;
+    }
+    /// A path in /tmp that nothing holds yet (removed after the test if it was made).
+    std::string FreePath(const std::string& suffix) {
+        const std::string path = TempFile() + suffix;
+        files.push_back(path);
+        return path;
+    }
+    /// Raises these signals, one after the other, at the first sleep at which test holds.
+    void RaiseAtSleep(std::function<bool()> test, std::vector<int> signals) {
+        host.onSleep = [this, test, signals, raised = false](std::uint32_t ms) mutable {
+            bench->SettleTestSet(ms, link ? link->Stats().bytesSent : 0);
+            if (!raised && test()) {
+                raised = true;
+                for (int signo : signals) stop->Raise(signo);
+            }
+        };
+    }
+    /// The data lines of a CSV report that begin with a feature's title.
+    static std::vector<std::string> CsvRows(const std::string& csv, const std::string& feature) {
+        std::vector<std::string> rows;
+        std::istringstream in(csv);
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(feature + ",", 0) == 0)
+                rows.push_back(line.substr(0, line.size() - (line.back() == '\r')));
+        return rows;
     }
     std::string TempFile(const std::string& text = {}) {
         char path[] = "/tmp/vegal-align-XXXXXX";
@@ -65,6 +100,8 @@ protected:
     }
 
     CRecordingHost host;
+    std::unique_ptr<CStopSignal> stop = std::make_unique<CStopSignal>();
+    std::function<void()> onLink;
     CCliSettings settings;
     std::unique_ptr<CBench> bench;
     CTestSetLink* link = nullptr;
@@ -137,7 +174,7 @@ TEST_F(CliAlignTest, UsageErrorsAndABadLimitsFileExitTwoBeforeTheRadioIsTouched)
         {{"align", "--port", port, "--testset", "COM2", "--limits", badLimits},
          ": line 3: powerLowTolerance needs a number, not \"none\""},
         {{"align", "--port", port, "--testset", "COM2", "--limits", "/nonexistent/limits"},
-         "limits file /nonexistent/limits: cannot be read"},
+         "limits file /nonexistent/limits: cannot be read (No such file or directory)"},
         {{"align", "--port", port, "--testset", "COM2", "--features", "refOsc,rx"},
          "unknown feature \"rx\""},
         {{"align", "--port", port, "--testset", "COM1234567"}, "--testset: "},
@@ -147,6 +184,156 @@ TEST_F(CliAlignTest, UsageErrorsAndABadLimitsFileExitTwoBeforeTheRadioIsTouched)
         EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
     }
     EXPECT_TRUE(bench->RadioRequests().empty());
+}
+
+// An option given an empty value, a limits file that is no file, and a report that could not
+// be saved are refused before the radio is read, not found out after the tuning.
+TEST_F(CliAlignTest, EmptyValuesOddLimitsFilesAndUnsavableReportsExitTwoFirst) {
+    StartBench("standard");
+    const std::string port = bench->RadioDevice();
+    const std::string fifo = FreePath(".fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = FreePath(".d");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::string csv = folder + "/a.csv";
+    const std::string duplicate = TempFile("refOscTolerance = 20\nrefOscTolerance = 30\n");
+    const std::vector<std::string> base = {"align", "--port", port, "--testset", "COM2"};
+    const struct {
+        std::vector<std::string> more;
+        std::string message;
+    } cases[] = {
+        {{"--features", ""}, "--features needs a value, not an empty text"},
+        {{"--limits="}, "--limits needs a value, not an empty text"},
+        {{"--report", ""}, "--report needs a value, not an empty text"},
+        {{"--pdf="}, "--pdf needs a value, not an empty text"},
+        {{"--testset", ""}, "--testset needs a value, not an empty text"},
+        {{"--limits", fifo}, "limits file " + fifo + ": cannot be read (it is a named pipe"},
+        {{"--limits", "/dev/zero"}, ": cannot be read (it is a device, not a file)"},
+        {{"--limits", folder}, ": cannot be read (it is a folder, not a file)"},
+        {{"--limits", duplicate}, ": line 2: refOscTolerance is given twice (also on line 1)"},
+        {{"--report", folder}, "--report " + folder + ": it is a folder, not a file"},
+        {{"--pdf", folder + "/"}, "--pdf " + folder + "/: it is a folder, not a file"},
+        {{"--pdf", csv + "/"}, ": it names a folder, not a file"},
+        {{"--report", folder + "/no/a.csv"}, "its folder " + folder + "/no does not exist"},
+        {{"--report", "/dev/null"}, "--report /dev/null: it is not a regular file"},
+        {{"--report", csv, "--pdf", folder + "/./a.csv"},
+         "--report and --pdf name the same file " + folder + "/./a.csv"},
+    };
+    std::vector<std::pair<std::vector<std::string>, std::string>> all;
+    for (const auto& c : cases) all.emplace_back(c.more, c.message);
+    const std::string locked = FreePath(".ro");
+    ASSERT_EQ(::mkdir(locked.c_str(), 0500), 0);
+    if (::geteuid() != 0)  // root writes anywhere
+        all.push_back({{"--report", locked + "/a.csv"},
+                       "its folder " + locked + " cannot be written (Permission denied)"});
+    for (const auto& [more, message] : all) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), more.begin(), more.end());
+        EXPECT_EQ(Run(args), 2) << message;
+        EXPECT_NE(err.str().find(message), std::string::npos) << err.str();
+    }
+    EXPECT_TRUE(bench->RadioRequests().empty());
+    struct stat st {};
+    EXPECT_NE(::stat(csv.c_str(), &st), 0);
+}
+
+// SIGINT while Tx Power High is keyed, after the Reference Oscillator was programmed: the run
+// ends there, the radio is dekeyed and leaves test mode, and the report says what was done.
+TEST_F(CliAlignTest, AStopMidRowDekeysLeavesTestModeAndReportsWhatWasDone) {
+    StartBench("detuned");
+    const std::string csv = FreePath(".csv");
+    const std::string pdf = FreePath(".pdf");
+    RaiseAtSleep([this] { return bench->Radio().Keyed() && bench->Radio().Programmed(0)[0] != 20; },
+                 {SIGINT});
+    EXPECT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2", "--report", csv,
+                   "--pdf", pdf, "--features", "refOsc,powerHigh"}),
+              130)
+        << err.str();
+    EXPECT_FALSE(bench->Radio().Keyed());
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    const std::vector<std::string> requests = bench->RadioRequests();
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 2, requests.end()),
+              (std::vector<std::string>{"000501", "000d"}));
+    EXPECT_NE(err.str().find("stopped by SIGINT"), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("Overall result: FAIL"), std::string::npos) << out.str();
+
+    const std::string text = Read(csv);
+    EXPECT_NE(text.find("Result,FAIL\r\n"), std::string::npos) << text;
+    const auto refOsc = CsvRows(text, "Reference Oscillator");
+    ASSERT_FALSE(refOsc.empty()) << text;
+    for (const std::string& row : refOsc)
+        EXPECT_EQ(row.substr(row.size() - 4), ",yes") << row;  // programmed before the stop
+    const auto power = CsvRows(text, "Tx Power High");
+    ASSERT_FALSE(power.empty()) << text;
+    for (const std::string& row : power) {
+        EXPECT_NE(row.find("stopped"), std::string::npos) << row;
+        EXPECT_EQ(row.substr(row.size() - 3), ",no") << row;
+    }
+    EXPECT_EQ(bench->Radio().Programmed(1, 0x00)[0], 120);  // Tx Power High as it was
+    EXPECT_EQ(Read(pdf).rfind("%PDF-1.4", 0), 0u);
+}
+
+// The reply to the key request is cut short: the radio keyed, but the link is dropped and
+// the run ends. The tool reconnects, dekeys the radio and takes it out of test mode.
+TEST_F(CliAlignTest, ALinkLostWhileKeyedIsReopenedToDekeyAndLeaveTestMode) {
+    StartBench("detuned");
+    BenchFaults cut;
+    cut.truncatedReply = true;
+    cut.onlyRequest = "000401";
+    bench->SetFaults(cut);
+    EXPECT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2", "--features",
+                   "powerHigh"}),
+              1);
+    EXPECT_NE(out.str().find("the radio link failed"), std::string::npos) << out.str();
+    EXPECT_FALSE(bench->Radio().Keyed());
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    const std::vector<std::string> requests = bench->RadioRequests();
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 2, requests.end()),
+              (std::vector<std::string>{"000501", "000d"}));
+}
+
+// A second signal: the radio is made safe and the run ends at once, without reports.
+TEST_F(CliAlignTest, ASecondSignalEndsWithTheRadioSafeAndWithoutReports) {
+    StartBench("detuned");
+    const std::string csv = FreePath(".csv");
+    RaiseAtSleep([this] { return bench->Radio().Keyed(); }, {SIGTERM, SIGINT});
+    EXPECT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2", "--report", csv}),
+              143);
+    EXPECT_EQ(stop->Count(), 2);
+    EXPECT_TRUE(stop->RadioSafe());
+    EXPECT_FALSE(bench->Radio().Keyed());
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    EXPECT_EQ(bench->RadioRequests().back(), "000d");
+    struct stat st {};
+    EXPECT_NE(::stat(csv.c_str(), &st), 0) << "no report after a second signal";
+    EXPECT_TRUE(out.str().empty()) << out.str();
+}
+
+// Stopped before any reading: a report that is not there yet is written with every row
+// stopped, but one from an earlier run is not replaced by it.
+TEST_F(CliAlignTest, ARunStoppedBeforeAnyReadingReplacesNoReport) {
+    StartBench("detuned");
+    onLink = [this] { stop->Raise(SIGHUP); };
+    const std::string earlier = TempFile("an earlier run's report\n");
+    EXPECT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2", "--report",
+                   earlier, "--features", "refOsc"}),
+              129);
+    EXPECT_EQ(Read(earlier), "an earlier run's report\n");
+    EXPECT_NE(err.str().find("the run took no reading; " + earlier + " was left as it was"),
+              std::string::npos)
+        << err.str();
+
+    stop = std::make_unique<CStopSignal>();
+    const std::string fresh = FreePath(".csv");
+    EXPECT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2", "--report", fresh,
+                   "--features", "refOsc"}),
+              129);
+    const auto rows = CsvRows(Read(fresh), "Reference Oscillator");
+    ASSERT_FALSE(rows.empty()) << Read(fresh);
+    for (const std::string& row : rows) EXPECT_NE(row.find("stopped"), std::string::npos) << row;
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    EXPECT_EQ(bench->Radio().Programmed(0)[0], 20);
 }
 
 }  // namespace

@@ -82,6 +82,15 @@ std::vector<std::string> RadioPayloads(const std::string& trace) {
     return out;
 }
 
+/// Whether the transmitter is keyed after each radio request of a trace (000401 keys it,
+/// 000501, receiving muted, dekeys it).
+std::vector<bool> KeyedAfter(const std::vector<std::string>& requests) {
+    std::vector<bool> keyed;
+    for (const std::string& q : requests)
+        keyed.push_back(q == "000401" || (q != "000501" && !keyed.empty() && keyed.back()));
+    return keyed;
+}
+
 /// A vegal-bench process with its radio link and trace in a temp folder.
 class BenchProcess {
 public:
@@ -391,21 +400,147 @@ TEST(CliWithBenchBinary, AlignADetunedRadioThenReadShowsTheProgrammedValues) {
     // The trace: each feature programmed once, in run order, never while keyed; test mode is
     // left at the end.
     std::vector<std::string> programmed;
-    bool keyed = false;
-    for (const std::string& q : requests) {
-        if (q == "000401")
-            keyed = true;
-        if (q == "000501")
-            keyed = false;
-        if (q.rfind("000104", 0) == 0) {
-            EXPECT_FALSE(keyed);
-            programmed.push_back(q.substr(6, 2));
+    const std::vector<bool> keyed = KeyedAfter(requests);
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].rfind("000104", 0) == 0) {
+            EXPECT_FALSE(keyed[i]);
+            programmed.push_back(requests[i].substr(6, 2));
         }
     }
-    EXPECT_FALSE(keyed);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_FALSE(keyed.back());
     EXPECT_EQ(programmed, (std::vector<std::string>{"00", "01", "01", "01", "02", "05"}));
+    EXPECT_EQ(requests.back(), "000d");
+}
+
+/// Waits (up to a minute) until a trace holds a line with this text; false when it never did.
+bool WaitForTrace(const std::string& trace, const std::string& text) {
+    for (int i = 0; i < 3000; ++i) {
+        if (Text(trace).find(text) != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+/// vegal-bench with the detuned radio and a running HP8920B, paced like real lines, for
+/// vegal-cli align runs that are started with the report options given.
+class AlignOnBench {
+public:
+    explicit AlignOnBench(const TempDir& dir)
+        : bench(dir,
+                {"--testset", dir.File("testset"), "--profile", "detuned", "--testset-running"}),
+          m_dir(dir) {}
+    pid_t Start(const std::vector<std::string>& reports) {
+        std::vector<std::string> args = {VEGAL_CLI_BIN, "align",     "--port",
+                                         bench.link,    "--testset", m_dir.File("testset")};
+        args.insert(args.end(), reports.begin(), reports.end());
+        return Spawn(args, Output(), m_dir.Path());
+    }
+    std::string Output() const { return m_dir.File("align.out"); }
+
+    BenchProcess bench;
+
+private:
+    const TempDir& m_dir;
+};
+
+// Ctrl+C while the first row is keyed (the bench paced like a real line): the run ends at its
+// next step with the radio dekeyed and out of test mode, exits 130, and both reports list the
+// rows it did not finish as stopped. The bound is generous; on an idle machine it takes well
+// under a second.
+TEST(CliWithBenchBinary, SigintMidRowLeavesTheRadioSafeAndReportsTheRowsStopped) {
+    TempDir dir;
+    AlignOnBench run(dir);
+    ASSERT_TRUE(run.bench.Ready()) << run.bench.Output();
+    const std::string csv = dir.File("a.csv");
+    const std::string pdf = dir.File("a.pdf");
+    const pid_t align = run.Start({"--report", csv, "--pdf", pdf});
+    ASSERT_TRUE(WaitForTrace(run.bench.trace, " radio 000401")) << Text(run.Output());
+    const Clock::time_point signalled = Clock::now();
+    ::kill(align, SIGINT);
+    const int status = Wait(align);
+    const double seconds = SecondsSince(signalled);
+    const std::string out = Text(run.Output());
+    EXPECT_EQ(status, 130) << out;
+    EXPECT_LT(seconds, 15.0);
+    EXPECT_NE(out.find("vegal-cli: stopped by SIGINT"), std::string::npos) << out;
+    EXPECT_NE(out.find("Overall result: FAIL"), std::string::npos) << out;
+
+    const std::vector<std::string> requests = RadioPayloads(run.bench.trace);
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(requests.end() - 2, requests.end()),
+              (std::vector<std::string>{"000501", "000d"}));
+    EXPECT_FALSE(KeyedAfter(requests).back());
+    for (const std::string& q : requests) EXPECT_NE(q.rfind("000104", 0), 0u) << "programmed " << q;
+
+    const std::string report = Text(csv);
+    EXPECT_NE(report.find("Result,FAIL\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("Reference Oscillator,1,"), std::string::npos) << report;
+    EXPECT_NE(report.find("Tx Deviation Limit,"), std::string::npos) << report;
+    std::size_t stopped = 0;
+    for (std::size_t at = report.find("stopped"); at != std::string::npos;
+         at = report.find("stopped", at + 1))
+        ++stopped;
+    EXPECT_GE(stopped, 16u) << report;  // every row, and the Stopped line
+    EXPECT_EQ(Text(pdf).rfind("%PDF-1.4", 0), 0u);
+}
+
+// A second Ctrl+C while the first stop is under way (here while the radio is still being
+// read): the program ends as soon as the radio is dekeyed and out of test mode, without
+// writing the report.
+TEST(CliWithBenchBinary, ASecondSigintEndsAsSoonAsTheRadioIsSafe) {
+    TempDir dir;
+    AlignOnBench run(dir);
+    ASSERT_TRUE(run.bench.Ready()) << run.bench.Output();
+    const std::string csv = dir.File("a.csv");
+    const pid_t align = run.Start({"--report", csv});
+    ASSERT_TRUE(WaitForTrace(run.bench.trace, " radio 0012")) << Text(run.Output());
+    ::kill(align, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ::kill(align, SIGINT);
+    EXPECT_EQ(Wait(align), 130) << Text(run.Output());
+    const std::vector<std::string> requests = RadioPayloads(run.bench.trace);
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.back(), "000d");
+    EXPECT_FALSE(KeyedAfter(requests).back());
+    EXPECT_FALSE(fs::exists(csv)) << Text(csv);
+}
+
+// vegal-cli ber --continuous ended by SIGTERM or SIGHUP (a closed terminal): the radio's test
+// is stopped, test mode is left, and the status is 128 + the signal.
+TEST(CliWithBenchBinary, AContinuousBerTestEndedBySignalStopsTheTestAndLeavesTestMode) {
+    const struct {
+        int signo;
+        int status;
+        const char* name;
+    } cases[] = {{SIGTERM, 143, "SIGTERM"}, {SIGHUP, 129, "SIGHUP"}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        BenchProcess bench(dir, {"--no-noise"});
+        ASSERT_TRUE(bench.Ready()) << bench.Output();
+        const pid_t ber = Spawn({VEGAL_CLI_BIN, "ber", "--port", bench.link, "--freq", "851.0125",
+                                 "--continuous", "600"},
+                                dir.File("ber.out"), dir.Path());
+        ASSERT_TRUE(WaitForTrace(bench.trace, " radio 0017")) << Text(dir.File("ber.out"));
+        const Clock::time_point signalled = Clock::now();
+        ::kill(ber, c.signo);
+        EXPECT_EQ(Wait(ber), c.status) << c.name << "\n" << Text(dir.File("ber.out"));
+        EXPECT_LT(SecondsSince(signalled), 15.0);
+        EXPECT_NE(Text(dir.File("ber.out")).find(std::string("stopped by ") + c.name),
+                  std::string::npos);
+        const std::vector<std::string> requests = RadioPayloads(bench.trace);
+        ASSERT_GE(requests.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(requests.end() - 2, requests.end()),
+                  (std::vector<std::string>{"00160000", "000d"}))
+            << c.name;
+    }
 }
 
 }  // namespace
