@@ -152,8 +152,14 @@ bool SaveReport(CCliContext& ctx, const std::string& path, bool anyReading,
         ctx.err << "vegal-cli: the run took no reading; " << path << " was left as it was\n";
         return false;
     }
+    // A second signal now waits for the save instead of cutting it off half-way.
+    if (ctx.stop != nullptr && !ctx.stop->HoldExit())
+        return false;
     std::string error;
-    if (!save(error)) {
+    const bool saved = save(error);
+    if (ctx.stop != nullptr)
+        ctx.stop->ReleaseExit();
+    if (!saved) {
         ctx.err << "vegal-cli: " << error << '\n';
         return false;
     }

@@ -57,10 +57,26 @@ void CStopSignal::MarkRadioSafe() {
     m_cv.notify_all();
 }
 
-bool CStopSignal::WaitRadioSafe(int ms) {
+bool CStopSignal::HoldExit() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_count.load() > 1)
+        return false;
+    ++m_holds;
+    return true;
+}
+
+void CStopSignal::ReleaseExit() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        --m_holds;
+    }
+    m_cv.notify_all();
+}
+
+bool CStopSignal::WaitSafeToExit(int ms) {
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_cv.wait_for(lock, std::chrono::milliseconds(ms),
-                         [this] { return m_radioSafe.load(); });
+                         [this] { return m_radioSafe.load() && m_holds == 0; });
 }
 
 CStopScope::CStopScope(CStopSignal* stop, std::function<void(int)> handler) : m_stop(stop) {
@@ -92,8 +108,8 @@ void Install(CStopSignal& stop, int hurryMs) {
             stop.Raise(signo);
             if (stop.Count() < 2)
                 continue;
-            // Asked twice: end as soon as the radio is safe, reports or not.
-            stop.WaitRadioSafe(hurryMs);
+            // Asked twice: end as soon as the radio is safe and no report is half saved.
+            stop.WaitSafeToExit(hurryMs);
             ::_exit(stop.ExitCode());
         }
     }).detach();

@@ -43,13 +43,20 @@ public:
     /// signal nothing more needs to be done.
     void MarkRadioSafe();
     bool RadioSafe() const { return m_radioSafe.load(); }
-    /// Waits until the radio is safe or ms have passed; true when it is safe.
-    bool WaitRadioSafe(int ms);
+    /// A report is about to be saved: the process does not end for a second signal until
+    /// ReleaseExit, so that no half-saved file or temporary file is left behind. False (and
+    /// nothing held) when a second signal came already: then nothing more is to be saved.
+    bool HoldExit();
+    void ReleaseExit();
+    /// Waits until the radio is safe and no save holds the exit, or ms have passed; true when
+    /// the process may end.
+    bool WaitSafeToExit(int ms);
 
 private:
     std::atomic<int> m_count{0};
     std::atomic<int> m_signo{0};
     std::atomic<bool> m_radioSafe{false};
+    int m_holds = 0;  ///< saves under way (under m_mutex)
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::map<int, std::function<void(int)>> m_handlers;
@@ -74,7 +81,7 @@ private:
 /// the three signals in the calling thread and every thread it starts later: call it first
 /// in main. A signal that no work listens for ends the process at once, as by default; after a
 /// second signal the process exits (128 + the first signal's number) as
-/// soon as the radio is safe, or after hurryMs at the latest.
+/// soon as the radio is safe and no report is being saved, or after hurryMs at the latest.
 namespace SignalWatch {
 
 void Install(CStopSignal& stop, int hurryMs = 8000);

@@ -43,6 +43,23 @@ TEST(StopSignal, HandlersHearEachSignalAndTheFirstSignalSetsTheExitStatus) {
     EXPECT_EQ(SignalWatch::Name(SIGUSR1), "signal " + std::to_string(SIGUSR1));
 }
 
+// After a second signal the process may end once the radio is safe and no report is half
+// saved; a save that had not begun is not begun any more.
+TEST(StopSignal, ASecondSignalWaitsForTheRadioAndForASaveUnderWay) {
+    CStopSignal stop;
+    stop.Raise(SIGINT);
+    ASSERT_TRUE(stop.HoldExit());
+    stop.Raise(SIGINT);
+    EXPECT_FALSE(stop.WaitSafeToExit(0));
+    stop.MarkRadioSafe();
+    EXPECT_FALSE(stop.WaitSafeToExit(10)) << "a save holds the exit";
+    std::thread release([&stop] { stop.ReleaseExit(); });
+    EXPECT_TRUE(stop.WaitSafeToExit(60000));
+    release.join();
+    EXPECT_FALSE(stop.HoldExit());
+    EXPECT_TRUE(stop.WaitSafeToExit(0));
+}
+
 /// A terminal host whose answers come from a pipe that the test writes to.
 class StopHostTest : public ::testing::Test {
 protected:
