@@ -51,6 +51,9 @@ bool CAlignmentReport::Passed() const {
     for (const Row& r : rows)
         if (!r.pass)
             return false;
+    for (const Feature& f : features)
+        if (f.programFailed)
+            return false;
     return true;
 }
 

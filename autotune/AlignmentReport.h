@@ -26,6 +26,8 @@ struct CAlignmentReport {
         std::string feature;
         bool programmed = false;
         std::string note;  ///< e.g. "not programmed: a row failed"
+        /// Programming was tried and did not succeed (the radio refused it, or the link failed).
+        bool programFailed = false;
     };
 
     std::string modelNumber;
@@ -36,7 +38,8 @@ struct CAlignmentReport {
     bool stopped = false;    ///< the run ended early (Stop Tuning, no answer, radio lost)
     std::string stopReason;  ///< why it ended early
 
-    /// Every row passed, at least one row was tuned and the run was not cut short.
+    /// Every row passed, at least one row was tuned, the run was not cut short and no
+    /// programming that was tried failed.
     bool Passed() const;
     /// "PASS" or "FAIL".
     std::string Overall() const { return Passed() ? "PASS" : "FAIL"; }

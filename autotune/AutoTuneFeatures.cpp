@@ -32,6 +32,12 @@ const AutoTuneFeature* ByIndex(int index) {
     return index >= 0 && index < static_cast<int>(kFeatures.size()) ? &kFeatures[index] : nullptr;
 }
 
+Quantity QuantityOf(const AutoTuneFeature& feature) {
+    if (feature.field == 1)
+        return feature.manual ? Quantity::FrequencyError : Quantity::TuneFrequency;
+    return feature.field == 2 ? Quantity::Power : Quantity::Deviation;
+}
+
 bool ParseTargetWatts(const std::string& text, double& watts, std::string& why) {
     std::string point = text;
     for (char& c : point) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "autotune/Measurement.h"
+
 /// A feature automatic tuning knows, chosen by the tuning screen's exact title.
 struct AutoTuneFeature {
     int index;           ///< 0 to 5
@@ -21,6 +23,9 @@ constexpr int kTxDeviationBalance = 4;
 /// The feature of a tuning screen title; null when automatic tuning has none for it.
 const AutoTuneFeature* ByTitle(const std::string& title);
 const AutoTuneFeature* ByIndex(int index);
+/// What a feature's reading measures: the frequency error for the Reference Oscillator, the
+/// power for Tx Power, the FM deviation for the deviation features.
+Quantity QuantityOf(const AutoTuneFeature& feature);
 
 /// The largest target a power field takes: a portable radio's watts, not a base station's.
 constexpr double kMaxTargetWatts = 10.0;

@@ -1,11 +1,120 @@
 #include "autotune/AutoTuneTasks.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneView.h"
+#include "autotune/Measurement.h"
 #include "autotune/ResidentProgram.h"
 #include "autotune/TestSetLink.h"
 #include "radio/Host.h"
-#include "radio/NumberText.h"
+#include "radio/RadioCommands.h"
+
+namespace {
+
+/// A message as a clause of a longer line: "The radio refused to transmit (reply status
+/// 02)." becomes "the radio refused to transmit (reply status 02)".
+std::string Clause(std::string text) {
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n'))
+        text.pop_back();
+    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && !(text[1] >= 'A' && text[1] <= 'Z'))
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
+}
+
+}  // namespace
+
+/// One row task: the row's state from the selection to the verdict, and the steps that read
+/// and move it on the view. Every reading goes through CMeasurement; every move is checked
+/// against the radio's answer.
+class CAutoTuneTasks::Row {
+public:
+    Row(CAutoTuneTasks& tasks, int row) : m_tasks(tasks), m_view(tasks.m_view) { o.row = row; }
+
+    RowOutcome o;
+    const AutoTuneFeature* feature = nullptr;
+
+    /// Ends the row without a verdict.
+    void End(RowOutcome::End end, const std::string& reason) {
+        if (o.end != RowOutcome::End::NotAFeature && o.end != RowOutcome::End::Judged)
+            return;  // the first reason stands
+        o.end = end;
+        o.reason = reason;
+    }
+    bool Ended() const { return m_ended; }
+    void MarkEnded() { m_ended = true; }
+
+    /// A validated reading of the row's quantity, or nothing (the row then has ended).
+    std::optional<double> Measure() {
+        const TestSetReading r =
+            m_tasks.m_link.RequestMeasurement(feature->manual, [this] { return Stop(); });
+        std::string why;
+        const std::optional<CMeasurement> m =
+            CMeasurement::FromReply(r, AutoTuneFeatures::QuantityOf(*feature), why);
+        if (m)
+            return m->Value();
+        if (r.status == ReplyStatus::NoAnswer)
+            Finish(RowOutcome::End::NoAnswer, why);
+        else if (r.status == ReplyStatus::Stopped)
+            Finish(RowOutcome::End::Stopped, "stopped");
+        else
+            Finish(RowOutcome::End::BadReading, why);
+        return std::nullopt;
+    }
+
+    /// Moves the slider and checks that the radio took the value; false when the row ended.
+    bool Move(int position) {
+        if (!m_view.MoveSlider(o.row, position)) {
+            Finish(RowOutcome::End::ScreenGone, kScreenClosed);
+            return false;
+        }
+        return CheckRadio();
+    }
+
+    /// The slider's position (the last known one when the screen has gone).
+    int Position() {
+        int p = o.finalPosition;
+        if (!m_view.SliderPosition(o.row, p))
+            Finish(RowOutcome::End::ScreenGone, kScreenClosed);
+        o.finalPosition = p;
+        return p;
+    }
+
+    /// Looks at the radio's answers since the row began; false when a request failed (the
+    /// row has then ended with the reason).
+    bool CheckRadio() {
+        const IAutoTuneView::RadioRequests now = m_view.RadioState();
+        if (now.linkLost) {
+            Finish(RowOutcome::End::LinkLost, kLinkLost);
+            return false;
+        }
+        if (now.failures != m_radio.failures) {
+            m_radio = now;
+            Finish(RowOutcome::End::Refused, now.lastRefused && !now.lastRefusal.empty()
+                                                 ? Clause(now.lastRefusal)
+                                                 : "the radio did not take a request");
+            return false;
+        }
+        return true;
+    }
+
+    void StartRadioWatch() { m_radio = m_view.RadioState(); }
+
+    /// A stop was asked for, or the row has ended.
+    bool Stop() const { return m_ended || m_tasks.StopRequested(); }
+
+    void Finish(RowOutcome::End end, const std::string& reason) {
+        End(end, reason);
+        m_ended = true;
+    }
+
+private:
+    CAutoTuneTasks& m_tasks;
+    IAutoTuneView& m_view;
+    IAutoTuneView::RadioRequests m_radio;
+    bool m_ended = false;
+};
 
 CAutoTuneTasks::CAutoTuneTasks(CTestSetLink& link, IAutoTuneView& view)
     : m_link(link), m_view(view) {}
@@ -47,25 +156,35 @@ void CAutoTuneTasks::StartJob(std::function<void()> job) {
 void CAutoTuneTasks::Slider(int row) {
     if (m_bJobRunning) {
         // Stop Tuning: the row ends at its next pass; a Window run goes on with the next row.
+        m_bStoppedByUser = true;
         m_bStop = true;
         m_bInProgress = false;
         return;
     }
+    // Cleared here, before the job exists, so that a stop right after the start is kept.
+    m_bStop = false;
+    m_bStopAll = false;
+    m_bStoppedByUser = false;
     StartJob([this, row] { RunSliderJob(row); });
 }
 
 void CAutoTuneTasks::Window() {
     if (m_bJobRunning) {
+        m_bStoppedByUser = true;
         m_bStop = true;
         m_bStopAll = true;
         m_bInProgress = false;
         m_bWindowRun = false;
         return;
     }
+    m_bStop = false;
+    m_bStopAll = false;
+    m_bStoppedByUser = false;
     StartJob([this] { RunWindowJob(); });
 }
 
 void CAutoTuneTasks::StopAll() {
+    m_bStoppedByUser = true;
     m_bCancel = true;
     m_bStop = true;
     m_bStopAll = true;
@@ -81,19 +200,25 @@ void CAutoTuneTasks::Join() {
         job.join();
 }
 
-std::optional<TuningSearchResult> CAutoTuneTasks::LastRowResult() const {
+std::optional<RowOutcome> CAutoTuneTasks::LastOutcome() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lastResult;
+    if (m_outcomes.empty())
+        return std::nullopt;
+    return m_outcomes.back();
 }
 
-std::vector<int> CAutoTuneTasks::MissedRows() const {
+std::vector<RowOutcome> CAutoTuneTasks::Outcomes() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_missedRows;
+    return m_outcomes;
 }
 
 std::vector<std::pair<int, TuningSearchResult>> CAutoTuneTasks::RowResults() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_rowResults;
+    std::vector<std::pair<int, TuningSearchResult>> results;
+    for (const RowOutcome& o : m_outcomes)
+        if (o.search)
+            results.emplace_back(o.row, *o.search);
+    return results;
 }
 
 bool CAutoTuneTasks::StopRequested() const {
@@ -105,37 +230,70 @@ bool CAutoTuneTasks::Ensure() {
     progress.report = [this](const std::string& status, int done, int total) {
         m_view.ShowProgress(status, done, total);
     };
-    progress.cancelled = [this] { return m_bCancel.load(); };
-    return ResidentProgram::EnsureResidentProgram(m_link, progress) && !m_bCancel;
+    progress.cancelled = [this] { return StopRequested(); };
+    return ResidentProgram::EnsureResidentProgram(m_link, progress) && !StopRequested();
+}
+
+void CAutoTuneTasks::BeginJob() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_outcomes.clear();
+}
+
+void CAutoTuneTasks::EndJob(bool window) {
+    const std::vector<RowOutcome> outcomes = Outcomes();
+    bool cut = false;
+    int judged = 0, passed = 0;
+    std::string failed;
+    for (const RowOutcome& o : outcomes) {
+        cut = cut || o.EndsRun();
+        if (o.end == RowOutcome::End::Stopped || o.end == RowOutcome::End::NotAFeature)
+            continue;
+        ++judged;
+        if (o.pass) {
+            ++passed;
+        } else {
+            failed += (failed.empty() ? "" : ", ") + std::to_string(o.row + 1);
+        }
+    }
+    if (cut || m_bCancel)
+        return;  // the reason is on the monitor already (or the dialog is closing)
+    std::string summary;
+    if (window && judged > 0) {
+        summary = "Window: " + std::to_string(passed) + " of " + std::to_string(judged) +
+                  (judged == 1 ? " row" : " rows") + " within tolerance";
+        if (!failed.empty())
+            summary += (failed.find(',') == std::string::npos ? "; row " : "; rows ") + failed +
+                       (failed.find(',') == std::string::npos ? " is not" : " are not");
+    }
+    if (m_bStoppedByUser)
+        m_view.ShowStatus(summary.empty() ? std::string(kStopped)
+                                          : std::string(kStopped) + ". " + summary);
+    else if (!summary.empty())
+        m_view.ShowStatus(summary);
 }
 
 bool CAutoTuneTasks::RunSliderJob(int row) {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_missedRows.clear();
-        m_rowResults.clear();
-    }
-    if (!Ensure())
+    BeginJob();
+    if (!Ensure()) {
+        EndJob(false);
         return false;
-    m_bStop = false;
+    }
     m_bInProgress = true;
     RowTask(row);
+    EndJob(false);
     return true;
 }
 
 bool CAutoTuneTasks::RunWindowJob() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_missedRows.clear();
-        m_rowResults.clear();
-    }
-    if (!Ensure())
+    BeginJob();
+    if (!Ensure()) {
+        EndJob(true);
         return false;
-    m_bStop = false;
-    m_bStopAll = false;
+    }
     m_bInProgress = true;
     m_bWindowRun = true;
     WindowTask();
+    EndJob(true);
     return true;
 }
 
@@ -159,137 +317,174 @@ void CAutoTuneTasks::WindowTask() {
     }
     m_bWindowRun = false;
     m_view.ShowWindowState(false);
-    std::vector<int> missed = MissedRows();
-    if (!missed.empty() && !m_bCancel) {
-        std::string text = missed.size() == 1 ? "Row " : "Rows ";
-        for (std::size_t i = 0; i < missed.size(); ++i) {
-            if (i > 0)
-                text += ", ";
-            text += std::to_string(missed[i] + 1);
-        }
-        text += missed.size() == 1 ? " did not reach its target." : " did not reach their targets.";
-        m_view.ShowStatus(text);
-    }
-}
-
-std::optional<double> CAutoTuneTasks::Measure(const AutoTuneFeature& feature, bool& noAnswer) {
-    const TestSetReading r =
-        m_link.RequestMeasurement(feature.manual, [this] { return StopRequested(); });
-    if (r.status == ReplyStatus::NoAnswer) {
-        noAnswer = true;
-        return std::nullopt;
-    }
-    if (r.status == ReplyStatus::Stopped)
-        return std::nullopt;
-    const std::string& field = feature.field == 1   ? r.field1
-                               : feature.field == 2 ? r.field2
-                                                    : r.field3;
-    double value = 0.0;
-    return NumberText::ParseDouble(field, value) ? std::optional<double>(value) : std::nullopt;
 }
 
 void CAutoTuneTasks::RowTask(int row) {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastResult.reset();
-    }
-    bool screenGone = !m_view.SelectRow(row);
-    const AutoTuneFeature* feature = AutoTuneFeatures::ByTitle(m_view.ScreenTitle());
-    if (!feature) {
+    Row r(*this, row);
+    RowOutcome& o = r.o;
+    r.StartRadioWatch();  // every radio request of the row counts from here
+    const bool selected = m_view.SelectRow(row);
+    r.feature = AutoTuneFeatures::ByTitle(m_view.ScreenTitle());
+    if (!r.feature || !selected) {
         m_bInProgress = false;
-        if (screenGone) {
+        if (!selected) {
             m_bStopAll = true;
+            o.end = RowOutcome::End::ScreenGone;
+            o.reason = kScreenClosed;
             m_view.ShowStatus(kScreenGone);
+        } else {
+            o.reason = kNoFeature;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_outcomes.push_back(o);
         }
         m_completion.Set();
         return;
     }
-
-    // Key the transmitter (the row task never leaves it keyed).
-    if (!m_view.IsTransmitting())
-        m_view.PttToggle(feature->index);
-    m_view.ShowSliderState(m_bInProgress);
-
-    bool noAnswer = false;
-    double target = feature->fixedTarget;
-    switch (feature->index) {
-        case AutoTuneFeatures::kReferenceOscillator:
-            m_link.SetAnalyzerFrequency(m_view.ReferenceFrequencyMHz());
-            break;
-        case AutoTuneFeatures::kTxDeviationBalance:
-            // The low tone's reading is taken as the tuner always has; it does not enter the
-            // target. The search then runs on the high tone.
-            screenGone = screenGone || !m_view.ChooseTone(false);
-            if (!screenGone)
-                Measure(*feature, noAnswer);
-            screenGone = screenGone || !m_view.ChooseTone(true);
-            break;
-        default:
-            if (feature->powerLevel > 0) {
-                std::string why;
-                AutoTuneFeatures::ParseTargetWatts(m_view.TargetPowerText(feature->powerLevel),
-                                                   target, why);
-            }
-            break;
+    const AutoTuneFeature& feature = *r.feature;
+    o.end = RowOutcome::End::Judged;  // until something ends the row
+    o.unit = CAlignmentLimits::Unit(feature.index);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        o.tolerance = m_limits.For(feature.index).tolerance;
     }
-    if (const std::optional<double> t = m_view.TargetOverride(feature->index))
-        target = *t;
+    o.startPosition = r.Position();
 
-    std::optional<TuningSearchResult> result;
+    // The target first: a row without a usable one keys nothing.
+    o.target = feature.fixedTarget;
+    if (feature.powerLevel > 0) {
+        std::string why;
+        static const char* const kFields[] = {"", "Target Low Power", "Target Mid Power",
+                                              "Target High Power"};
+        if (!AutoTuneFeatures::ParseTargetWatts(m_view.TargetPowerText(feature.powerLevel),
+                                                o.target, why))
+            r.Finish(RowOutcome::End::BadTarget,
+                     std::string(kFields[feature.powerLevel]) + ": " + why);
+    }
+    if (const std::optional<double> t = m_view.TargetOverride(feature.index))
+        o.target = *t;
+
+    // Key the transmitter (the row task never leaves it keyed), and make sure it keyed.
+    if (!r.Ended() && !m_view.IsTransmitting())
+        m_view.PttToggle(feature.index);
+    m_view.ShowSliderState(m_bInProgress);
+    auto keyed = [&] {
+        if (m_view.IsTransmitting())
+            return r.CheckRadio();  // keyed, and every value sent with it was taken
+        const IAutoTuneView::RadioRequests now = m_view.RadioState();
+        if (now.linkLost)
+            r.Finish(RowOutcome::End::LinkLost, kLinkLost);
+        else if (now.lastRefused && now.lastRefusal.rfind(kRefusedToTransmit, 0) == 0)
+            r.Finish(RowOutcome::End::NotKeyed, Clause(now.lastRefusal));
+        else
+            r.Finish(RowOutcome::End::NotKeyed, kDidNotKey);
+        return false;
+    };
+    if (!r.Ended())
+        keyed();
+
+    if (!r.Ended()) {
+        switch (feature.index) {
+            case AutoTuneFeatures::kReferenceOscillator:
+                if (!m_link.SetAnalyzerFrequency(m_view.ReferenceFrequencyMHz()))
+                    r.Finish(RowOutcome::End::NotSet, kNoCts);
+                break;
+            case AutoTuneFeatures::kTxDeviationBalance:
+                // The low tone's reading is taken as the tuner always has; it does not enter
+                // the target, but it must be a reading. The search then runs on the high tone.
+                if (!m_view.ChooseTone(false))
+                    r.Finish(RowOutcome::End::ScreenGone, kScreenClosed);
+                if (!r.Ended() && keyed())
+                    r.Measure();
+                if (!r.Ended() && !m_view.ChooseTone(true))
+                    r.Finish(RowOutcome::End::ScreenGone, kScreenClosed);
+                if (!r.Ended())
+                    keyed();
+                break;
+            default:
+                break;
+        }
+    }
+
     int lower = 0, upper = 0;
-    if (!noAnswer && !screenGone && !StopRequested() && m_view.RangeLabels(lower, upper)) {
+    if (!r.Ended() && StopRequested())
+        r.Finish(RowOutcome::End::Stopped, "stopped");
+    if (!r.Ended() && !m_view.RangeLabels(lower, upper))
+        r.Finish(RowOutcome::End::ScreenGone, kScreenClosed);
+    if (!r.Ended()) {
         TuningSearch search;
-        search.target = target;
+        search.target = o.target;
         search.lower = lower;
         search.upper = upper;
-        result = search.Run(
-            [&]() -> std::optional<double> {
-                if (screenGone)
-                    return std::nullopt;
-                return Measure(*feature, noAnswer);
-            },
+        TuningSearchResult result = search.Run(
+            [&]() -> std::optional<double> { return r.Ended() ? std::nullopt : r.Measure(); },
             [&](std::optional<int> position) {
-                if (position && !m_view.MoveSlider(row, *position))
-                    screenGone = true;
-                int p = position.value_or(0);
-                if (!m_view.SliderPosition(row, p))
-                    screenGone = true;
-                return p;
+                if (position && !r.Ended())
+                    r.Move(*position);
+                return r.Ended() ? o.finalPosition : r.Position();
             },
-            [this] { return StopRequested(); });
-        if (result->end == SearchEnd::NoReading && !noAnswer && !screenGone)
-            result->end = SearchEnd::Stopped;
-    } else if (!noAnswer && !StopRequested()) {
-        screenGone = true;
+            [&] { return r.Stop(); });
+        o.search = result;
+        if (!r.Ended() && result.end == SearchEnd::Stopped)
+            r.Finish(RowOutcome::End::Stopped, "stopped");
+        if (!r.Ended()) {
+            // The verdict comes from a reading with the final value in the radio.
+            std::optional<double> final = result.reading;
+            if (!result.readingAtFinal)
+                final = r.Measure();
+            if (final && !r.Ended()) {
+                o.reading = final;
+                r.Position();
+                o.pass = std::isfinite(*final) && std::fabs(*final - o.target) <= o.tolerance;
+                if (!o.pass) {
+                    o.reason = "the reading is outside the tolerance";
+                    const std::string why = SearchEndReason(result);
+                    if (!why.empty())
+                        o.reason += "; " + why;
+                }
+            }
+        }
+    }
+
+    // A row that ended without a verdict keeps no value that no reading stands for.
+    const bool restore = o.end == RowOutcome::End::BadReading || o.end == RowOutcome::End::NotSet ||
+                         o.end == RowOutcome::End::NotKeyed || o.end == RowOutcome::End::BadTarget;
+    if (restore && o.finalPosition != o.startPosition &&
+        m_view.MoveSlider(o.row, o.startPosition)) {
+        o.restored = true;
+        o.finalPosition = o.startPosition;
     }
 
     m_bInProgress = false;
-    if (!screenGone && m_view.IsTransmitting())
-        m_view.PttToggle(feature->index);
+    if (o.end != RowOutcome::End::ScreenGone && m_view.IsTransmitting())
+        m_view.PttToggle(feature.index);
     m_view.ShowSliderState(false);
 
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastResult = result;
-        if (result)
-            m_rowResults.emplace_back(row, *result);
-        if (result && !result->ReachedTarget() && result->end != SearchEnd::Stopped && !noAnswer &&
-            !screenGone)
-            m_missedRows.push_back(row);
+        m_outcomes.push_back(o);
     }
-    if (noAnswer) {
-        m_bStopAll = true;
-        m_bWindowRun = false;
-        m_view.ShowStatus(kNoAnswerStatus);
-        m_link.Host().ShowMessage(kNoAnswer, MsgIcon::Stop, MsgButtons::Ok);
-    } else if (screenGone) {
-        m_bStopAll = true;
-        m_bWindowRun = false;
-        m_view.ShowStatus(kScreenGone);
-    } else if (result) {
-        const std::string text = DescribeSearchEnd(row, *result, target);
-        if (!text.empty())
-            m_view.ShowStatus(text);
+    switch (o.end) {
+        case RowOutcome::End::NoAnswer:
+            m_bStopAll = true;
+            m_bWindowRun = false;
+            m_view.ShowStatus(kNoAnswerStatus);
+            m_link.Host().ShowMessage(kNoAnswer, MsgIcon::Stop, MsgButtons::Ok);
+            break;
+        case RowOutcome::End::ScreenGone:
+            m_bStopAll = true;
+            m_bWindowRun = false;
+            m_view.ShowStatus(kScreenGone);
+            break;
+        case RowOutcome::End::LinkLost:
+            m_bStopAll = true;
+            m_bWindowRun = false;
+            m_view.ShowStatus(o.StatusLine());
+            break;
+        default:
+            m_view.ShowStatus(o.StatusLine());
+            break;
     }
     m_completion.Set();
 }

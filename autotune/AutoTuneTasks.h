@@ -11,11 +11,11 @@
 
 #include "autotune/AlignmentLimits.h"
 #include "autotune/AutoResetEvent.h"
+#include "autotune/RowOutcome.h"
 #include "autotune/TuningSearch.h"
 
 class CTestSetLink;
 class IAutoTuneView;
-struct AutoTuneFeature;
 
 /// The automatic tuning tasks behind the Slider and Window buttons, without a window.
 ///
@@ -25,6 +25,15 @@ struct AutoTuneFeature;
 /// tuning screen goes through the view; everything with the test set through the link. The
 /// flags are atomic and may be set from any thread; a stop takes effect at the next pass of
 /// the search, and the wait for a measurement reply looks at it too.
+///
+/// A row is judged only on readings that were validated (CMeasurement): a reply that is
+/// incorrect, a field that is no number or out of range, an analyzer that could not be set, a
+/// transmitter that did not key or a live value the radio refused ends the row with the
+/// reason, and its slider goes back to where the row began. A row that ran its search gets a
+/// last reading with its final value in the radio when the search ended right after a step;
+/// that reading is the row's, and PASS means it lies within the limits' tolerance of the
+/// target. At the end of each row the status monitor says how it ended, and a Window run ends
+/// with a summary.
 class CAutoTuneTasks {
 public:
     static constexpr const char* kTuningSlider = "Tuning Slider, Please Wait";
@@ -36,6 +45,16 @@ public:
     static constexpr const char* kNoAnswerStatus =
         "The HP8920B did not answer; the tuning stopped.";
     static constexpr const char* kScreenGone = "The tuning screen was closed; the tuning stopped.";
+    static constexpr const char* kStopped = "Stopped";
+    // Why rows end without a verdict.
+    static constexpr const char* kNoCts =
+        "the HP8920B did not answer the frequency code with CTS, so its analyzer frequency is "
+        "not set";
+    static constexpr const char* kNotKeyed = "the radio refused to transmit";
+    static constexpr const char* kDidNotKey = "the transmitter did not key";
+    static constexpr const char* kLinkLost = "the radio link failed";
+    static constexpr const char* kScreenClosed = "the tuning screen was closed";
+    static constexpr const char* kNoFeature = "the screen is no feature automatic tuning knows";
 
     CAutoTuneTasks(CTestSetLink& link, IAutoTuneView& view);
     /// Stops and waits for a job that still runs.
@@ -56,8 +75,8 @@ public:
     bool Running() const { return m_bJobRunning; }
     /// Called on the job's thread as its last action.
     void SetJobEndHandler(std::function<void()> handler);
-    /// The tolerances a row's final reading is judged by (and the fixed targets of the
-    /// features without a target field); the built-in limits until set. Set before a job.
+    /// The tolerances a row's final reading is judged by; the built-in limits until set. Set
+    /// before a job.
     void SetLimits(const CAlignmentLimits& limits);
 
     /// The same jobs on the calling thread (headless runs); false when the resident program
@@ -65,11 +84,11 @@ public:
     bool RunSliderJob(int row);
     bool RunWindowJob();
 
-    /// Outcome of the last row tuned: its search result, empty when the row was not searched.
-    std::optional<TuningSearchResult> LastRowResult() const;
-    /// Rows (0-based) of the last Window run whose search did not settle on the target.
-    std::vector<int> MissedRows() const;
-    /// Every row the last job searched, with its result, in order.
+    /// How the last row of the last job ended; empty when no row task ran.
+    std::optional<RowOutcome> LastOutcome() const;
+    /// Every row the last job went through, in order.
+    std::vector<RowOutcome> Outcomes() const;
+    /// Every row the last job searched, with its search result, in order.
     std::vector<std::pair<int, TuningSearchResult>> RowResults() const;
 
     // The flags, for the dialog's states and for tests.
@@ -79,12 +98,15 @@ public:
     bool StopAllFlag() const { return m_bStopAll; }
 
 private:
+    class Row;
+
     void StartJob(std::function<void()> job);
     bool Ensure();
+    void BeginJob();
+    void EndJob(bool window);
     void WindowTask();
     void RowTask(int row);
     bool StopRequested() const;
-    std::optional<double> Measure(const AutoTuneFeature& feature, bool& noAnswer);
 
     CTestSetLink& m_link;
     IAutoTuneView& m_view;
@@ -95,13 +117,12 @@ private:
     std::atomic<bool> m_bWindowRun{false};
     std::atomic<bool> m_bCancel{false};
     std::atomic<bool> m_bJobRunning{false};
+    std::atomic<bool> m_bStoppedByUser{false};
     CAutoResetEvent m_completion;
 
     mutable std::mutex m_mutex;
     std::thread m_job;
     std::function<void()> m_onJobEnd;
-    std::optional<TuningSearchResult> m_lastResult;
-    std::vector<int> m_missedRows;
-    std::vector<std::pair<int, TuningSearchResult>> m_rowResults;
+    std::vector<RowOutcome> m_outcomes;
     CAlignmentLimits m_limits;
 };

@@ -10,6 +10,16 @@
 /// screen that has gone return false (an empty title, a count of 0).
 class IAutoTuneView {
 public:
+    /// What became of the radio requests sent so far (through the screen or otherwise): how
+    /// many failed, whether the last failure was a refusal (the radio answered that it did not
+    /// act) and its message, and whether the link is gone.
+    struct RadioRequests {
+        int failures = 0;
+        bool lastRefused = false;
+        std::string lastRefusal;
+        bool linkLost = false;
+    };
+
     virtual ~IAutoTuneView() = default;
 
     // The tuning screen (rows 0 to 9).
@@ -37,6 +47,8 @@ public:
     virtual bool MoveSlider(int row, int position) = 0;
     /// The document's first Reference Oscillator test frequency in MHz.
     virtual double ReferenceFrequencyMHz() = 0;
+    /// The state of the radio requests (a screen that has gone reports the link lost).
+    virtual RadioRequests RadioState() = 0;
 
     // The automatic tuning dialog.
     /// Text of the target power field of a Tx Power level (3 High, 2 Mid, 1 Low).

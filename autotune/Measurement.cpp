@@ -78,8 +78,8 @@ std::optional<CMeasurement> CMeasurement::FromField(const std::string& text, Qua
                                                     std::string& why) {
     double value = 0.0;
     if (!NumberText::ParseDouble(text, value)) {
-        why = std::string("the HP8920B's ") + Name(quantity) + " " + Quote(text) +
-              " is not a number";
+        why =
+            std::string("the HP8920B's ") + Name(quantity) + " " + Quote(text) + " is not a number";
         return std::nullopt;
     }
     if (!Plausible(quantity, value)) {
@@ -105,7 +105,17 @@ std::optional<CMeasurement> CMeasurement::FromReply(const TestSetReading& reply,
             why = "stopped";
             return std::nullopt;
     }
+    // Complete means three values: a reply with a field that is no number (the start of
+    // another reply, line noise) is not one reply, whatever its length.
+    const std::string* fields[] = {&reply.field1, &reply.field2, &reply.field3};
     const int field = Field(quantity);
-    const std::string& text = field == 1 ? reply.field1 : field == 2 ? reply.field2 : reply.field3;
-    return FromField(text, quantity, why);
+    for (int i = 1; i <= 3; ++i) {
+        double value = 0.0;
+        if (i != field && !NumberText::ParseDouble(*fields[i - 1], value)) {
+            why = "the HP8920B reading was incorrect (its value " + std::to_string(i) + " " +
+                  Quote(*fields[i - 1]) + " is not a number)";
+            return std::nullopt;
+        }
+    }
+    return FromField(*fields[field - 1], quantity, why);
 }

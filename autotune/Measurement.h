@@ -14,7 +14,8 @@ enum class Quantity {
 };
 
 /// A reading of the test set that the tuning may use: it can only be made from a complete
-/// reply whose field parses whole as a finite number within its quantity's plausible range.
+/// reply (all of its bytes, and three values that are numbers) whose field parses whole as a
+/// finite number within its quantity's plausible range.
 /// A short reply, a field that is no number ("ZZZZ", "1.482En001"), the instrument's "no
 /// measurement" value (9.91E+37) or a value no radio on the bench can give is no measurement,
 /// and says why.

@@ -23,28 +23,6 @@ std::string Lower(std::string s) {
     return s;
 }
 
-/// Why a searched row failed, or empty when its end does not explain it.
-std::string SearchReason(const TuningSearchResult& r) {
-    char buf[160];
-    switch (r.end) {
-        case SearchEnd::RangeEnd:
-            std::snprintf(buf, sizeof buf, "the slider stopped at %d, the end of its range",
-                          r.position);
-            return buf;
-        case SearchEnd::ZeroSlope:
-            std::snprintf(buf, sizeof buf, "the reading did not change from position %d to %d",
-                          r.previousPosition, r.position);
-            return buf;
-        case SearchEnd::FirstStepZero:
-            return "the first step is smaller than one position";
-        case SearchEnd::PassBound:
-            std::snprintf(buf, sizeof buf, "the search did not settle within %d passes", r.passes);
-            return buf;
-        default:
-            return {};
-    }
-}
-
 }  // namespace
 
 /// The tuning screen as the row tasks see it during a whole-radio run: everything goes to the
@@ -76,6 +54,13 @@ public:
     }
     double ReferenceFrequencyMHz() override {
         return m_inner ? m_inner->ReferenceFrequencyMHz() : 0.0;
+    }
+    RadioRequests RadioState() override {
+        if (m_inner)
+            return m_inner->RadioState();
+        RadioRequests gone;
+        gone.linkLost = true;
+        return gone;
     }
     std::string TargetPowerText(int powerLevel) override {
         return m_inner ? m_inner->TargetPowerText(powerLevel) : "";
@@ -185,6 +170,7 @@ CAlignmentReport CRadioAlignment::Run() {
 
     RowView view(m_options.limits);
     CAutoTuneTasks tasks(m_link, view);
+    tasks.SetLimits(m_options.limits);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_tasks = &tasks;
@@ -259,31 +245,30 @@ CAlignmentReport CRadioAlignment::Run() {
 
             view.TakeStatus();
             const bool ran = tasks.RunSliderJob(r);
-            const std::optional<TuningSearchResult> result = tasks.LastRowResult();
-            const std::string status = view.TakeStatus();
-            int position = row.oldValue;
-            if (inner->SliderPosition(r, position))
-                row.newValue = position;
-            if (result && result->end != SearchEnd::NoReading) {
-                row.measured = true;
-                row.reading = result->reading;
-            }
+            const std::optional<RowOutcome> outcome = tasks.LastOutcome();
             ++done;
+            if (outcome) {
+                row.newValue = outcome->finalPosition;
+                if (outcome->reading) {
+                    // The report's reading is the one taken with the final value in the radio.
+                    row.measured = true;
+                    row.reading = *outcome->reading;
+                }
+            }
 
             std::string cut;
             if (!ran)
                 cut = m_stop ? kStopped : kNoProgram;
-            else if (status == CAutoTuneTasks::kNoAnswerStatus ||
-                     (result && result->end == SearchEnd::NoReading))
+            else if (!outcome)
+                cut = kScreenClosed;
+            else if (outcome->end == RowOutcome::End::NoAnswer)
                 cut = kNoAnswer;
-            else if (status == CAutoTuneTasks::kScreenGone)
+            else if (outcome->end == RowOutcome::End::ScreenGone)
                 cut = kScreenClosed;
-            else if (m_face.RadioLost())
+            else if (outcome->end == RowOutcome::End::LinkLost || m_face.RadioLost())
                 cut = kRadioLost;
-            else if (m_stop || (result && result->end == SearchEnd::Stopped))
+            else if (m_stop || outcome->end == RowOutcome::End::Stopped)
                 cut = kStopped;
-            else if (!result)
-                cut = kScreenClosed;
 
             if (!cut.empty()) {
                 row.pass = false;
@@ -293,18 +278,13 @@ CAlignmentReport CRadioAlignment::Run() {
                 allPassed = false;
                 continue;
             }
-            const bool inside = m_options.limits.Inside(p.index, result->reading);
-            row.pass = inside && result->end != SearchEnd::PassBound;
-            if (row.pass) {
-                row.reason.clear();
-            } else {
-                row.reason = SearchReason(*result);
-                if (row.reason.empty())
-                    row.reason = "the reading is outside the tolerance";
-                else if (!inside)
-                    row.reason += "; the reading is outside the tolerance";
-                allPassed = false;
-            }
+            // A row passes only on its verdict; one that ended without a verdict fails with its
+            // reason, and the run goes on with the next row.
+            row.pass = outcome->end == RowOutcome::End::Judged && outcome->pass;
+            row.reason = row.pass ? std::string() : outcome->reason;
+            if (!row.pass && row.reason.empty())
+                row.reason = "the reading is outside the tolerance";
+            allPassed = allPassed && row.pass;
         }
 
         // The transmitter is off between features, whatever ended the rows.
@@ -317,13 +297,26 @@ CAlignmentReport CRadioAlignment::Run() {
             feature.note = "not programmed: programming was not asked for";
         } else if (!allPassed && !m_options.programFailed) {
             feature.note = "not programmed: a row failed";
-        } else if (m_face.ProgramFeature()) {
-            feature.programmed = true;
-            feature.note = allPassed ? "programmed" : "programmed with failed rows";
         } else {
-            feature.note = "not programmed: programming failed";
-            if (m_face.RadioLost())
-                endRun(kRadioLost);
+            const IAutoTuneView::RadioRequests before = inner->RadioState();
+            if (m_face.ProgramFeature()) {
+                feature.programmed = true;
+                feature.note = allPassed ? "programmed" : "programmed with failed rows";
+            } else {
+                feature.programFailed = true;
+                const IAutoTuneView::RadioRequests after = inner->RadioState();
+                if (m_face.RadioLost()) {
+                    feature.note = std::string("not programmed: ") + kRadioLost;
+                    endRun(kRadioLost);
+                } else if (after.failures != before.failures && after.lastRefused) {
+                    // The radio said no to this feature only: the link stays, the run goes on.
+                    std::string why = after.lastRefusal;
+                    while (!why.empty() && why.back() == '.') why.pop_back();
+                    feature.note = "not programmed: " + why;
+                } else {
+                    feature.note = "not programmed: programming failed";
+                }
+            }
         }
         m_face.CloseFeature();
         view.SetInner(nullptr);

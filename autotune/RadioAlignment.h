@@ -34,9 +34,14 @@ struct AlignmentOptions {
 /// rows and between features. A feature whose rows all passed is then programmed (Program
 /// All); one with a failed row only when programFailed is set; a stopped one never.
 ///
-/// A row passes when its last reading lies within its tolerance of the target. Stop ends the
-/// run at the next pass of the search; so do a test set that stops answering, a radio link
-/// that fails and a tuning screen that was closed, each with its reason in the report.
+/// A row passes when a validated reading taken with its final value in the radio lies within
+/// its tolerance of the target; that reading is the report's. A row that ended without such a
+/// reading (an incorrect reply, no "CTS", a transmitter that did not key, a refused value)
+/// fails with its reason, its value back where it was, and the run goes on. Stop ends the run
+/// at the next pass of the search; so do a test set that stops answering, a radio link that
+/// fails and a tuning screen that was closed, each with its reason in the report. A feature
+/// whose programming the radio refused is not programmed, with the radio's reason; the link
+/// stays and the run goes on with the next feature.
 class CRadioAlignment {
 public:
     static constexpr const char* kStopped = "the run was stopped";

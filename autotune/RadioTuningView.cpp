@@ -216,6 +216,20 @@ double CRadioTuningView::ReferenceFrequencyMHz() {
     return MessageFields::FreqToMHz(m_doc.m_testFreq[kRefOsc][0]);
 }
 
+IAutoTuneView::RadioRequests CRadioTuningView::StateOf(const CTunerDoc& doc) {
+    RadioRequests r;
+    r.failures = doc.m_failureCount;
+    r.lastRefused = doc.m_lastFailureRefused;
+    r.lastRefusal = doc.m_lastFailureText;
+    r.linkLost = doc.m_radio == nullptr;
+    return r;
+}
+
+IAutoTuneView::RadioRequests CRadioTuningView::RadioState() {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return StateOf(m_doc);
+}
+
 std::string CRadioTuningView::TargetPowerText(int powerLevel) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return powerLevel >= 1 && powerLevel <= 3 ? m_targets[powerLevel] : std::string();

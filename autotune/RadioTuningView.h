@@ -55,6 +55,9 @@ public:
     bool SliderPosition(int row, int& position) override;
     bool MoveSlider(int row, int position) override;
     double ReferenceFrequencyMHz() override;
+    RadioRequests RadioState() override;
+    /// The state of a document's radio requests, as RadioState reports it.
+    static RadioRequests StateOf(const CTunerDoc& doc);
     std::string TargetPowerText(int powerLevel) override;
     void ShowSliderState(bool inProgress) override;
     void ShowWindowState(bool windowRun) override;

@@ -1,7 +1,6 @@
 #include "autotune/TuningSearch.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -60,6 +59,7 @@ TuningSearchResult TuningSearch::Run(const Measure& measure, const MoveAndReadBa
             return result;
         }
         result.reading = *m;
+        result.readingAtFinal = true;
         if (p == previous) {
             // The last step did not move the slider: converged, or held at the range's end.
             if (requested != previous)
@@ -77,45 +77,8 @@ TuningSearchResult TuningSearch::Run(const Measure& measure, const MoveAndReadBa
         const long long q = static_cast<long long>(p) + d;
         requested = static_cast<int>(q);
         moveAndReadBack(requested);
+        result.readingAtFinal = false;
         previous = p;
         previousReading = *m;
     }
-}
-
-std::string DescribeSearchEnd(int row, const TuningSearchResult& r, double target) {
-    char buf[256];
-    const int n = row + 1;
-    switch (r.end) {
-        case SearchEnd::RangeEnd:
-            std::snprintf(buf, sizeof buf,
-                          "Row %d did not reach its target of %g: the slider stopped at %d, the "
-                          "end of its range (reading %g).",
-                          n, target, r.position, r.reading);
-            break;
-        case SearchEnd::FirstStepZero:
-            std::snprintf(buf, sizeof buf,
-                          "Row %d was not tuned: the first step is smaller than one position "
-                          "(reading %g, target %g).",
-                          n, r.reading, target);
-            break;
-        case SearchEnd::ZeroSlope:
-            std::snprintf(buf, sizeof buf,
-                          "Row %d did not reach its target of %g: the reading stayed at %g from "
-                          "position %d to %d.",
-                          n, target, r.reading, r.previousPosition, r.position);
-            break;
-        case SearchEnd::PassBound:
-            std::snprintf(buf, sizeof buf,
-                          "Row %d did not reach its target of %g within %d passes (position %d, "
-                          "reading %g).",
-                          n, target, r.passes, r.position, r.reading);
-            break;
-        case SearchEnd::NoReading:
-            std::snprintf(buf, sizeof buf, "Row %d was not tuned: the HP8920B gave no reading.", n);
-            break;
-        case SearchEnd::Converged:
-        case SearchEnd::Stopped:
-            return {};
-    }
-    return buf;
 }

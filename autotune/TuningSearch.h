@@ -23,14 +23,17 @@ struct TuningSearchResult {
     double reading = 0.0;  ///< last reading taken
     int previousPosition = 0;
     double previousReading = 0.0;
+    /// The last reading was taken with the slider where the search left it (no step came
+    /// after it): false after the pass bound or a stop, which end right after a step.
+    bool readingAtFinal = false;
 
-    /// The search settled on the target (or was stopped, which is not a miss).
+    /// The search settled: its last step truncated to 0.
     bool ReachedTarget() const { return end == SearchEnd::Converged; }
 };
 
 /// The search over one slider: secant steps from a first step of 5 % of the range.
 ///
-/// measure takes one reading (empty when none came); moveAndReadBack moves the slider to a
+/// measure takes one reading (empty when no valid one came); moveAndReadBack moves the slider to a
 /// position when one is given (the slider keeps it within its range) and returns the
 /// position the slider shows. stop is asked before every pass.
 struct TuningSearch {
@@ -49,7 +52,3 @@ struct TuningSearch {
     TuningSearchResult Run(const Measure& measure, const MoveAndReadBack& moveAndReadBack,
                            const Stop& stop = {}) const;
 };
-
-/// What the status monitor says about a row (0-based) whose search did not settle on its
-/// target; empty when it did or when it was stopped.
-std::string DescribeSearchEnd(int row, const TuningSearchResult& result, double target);

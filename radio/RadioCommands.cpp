@@ -131,7 +131,11 @@ HRESULT SetSoftpot(CTunerDoc& doc, int type, int value) {
         return E_FAIL;
     }
     const std::string field = WideSoftpot(doc, type) ? Word(value) : Byte(value);
-    return SendRequest(doc, "000102" + Byte(type) + field);
+    // A live value the radio did not take leaves it at the one before: that must not pass.
+    std::string reply;
+    return SendRequest(doc, "000102" + Byte(type) + field, reply,
+                       StatusMustBeZero("The radio refused the value " + std::to_string(value) +
+                                        " of " + SoftpotField::Name(type)));
 }
 
 HRESULT ProgramSoftpots(CTunerDoc& doc, int type, const int* values, int count,
@@ -257,7 +261,9 @@ HRESULT ReceiveAtFrequency(CTunerDoc& doc, std::int32_t freq, const std::string&
 HRESULT SetPtt(CTunerDoc& doc, bool on, int feature) {
     if (!on)
         return SetReceiveAudio(doc, kAudioMute);  // receiving dekeys the transmitter
-    HRESULT hr = SendRequest(doc, "000401");
+    // A transmitter that did not key gives no reading worth taking.
+    std::string reply;
+    HRESULT hr = SendRequest(doc, "000401", reply, StatusMustBeZero(kRefusedToTransmit));
     if (FAILED(hr))
         return hr;
     // Keyed for tuning, the limiting softpots go to the top of their range.

@@ -39,7 +39,7 @@ HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& rep
 /// One request whose reply is not examined.
 HRESULT SendRequest(CTunerDoc& doc, const std::string& payload);
 /// One request whose reply tells whether the radio acted: when the check says it did not,
-/// the exchange fails like a broken link (the link is dropped) with the check's message.
+/// the exchange fails (E_RADIO_REFUSED) with the check's message; the link stays.
 HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& reply,
                     const Transport::ReplyCheck& check);
 
@@ -47,6 +47,9 @@ HRESULT SendRequest(CTunerDoc& doc, const std::string& payload, std::string& rep
 // - programming (00 01 04) and Set Power Level (00 06), whose reply is the opcode and a
 //   status byte: anything but 00 (or no status) means nothing was programmed, or that the
 //   values that follow would go to another power level (StatusMustBeZero);
+// - a live value (00 01 02) and keying (00 04 01), with the same status byte: a value the
+//   radio did not take, or a transmitter that did not key, would make every reading taken
+//   afterwards one of something else (StatusMustBeZero);
 // - read softpots (00 01 03) and the battery calibration read (00 01 05), whose values
 //   follow a five-byte header: a reply that ends inside it reported nothing, and taking it
 //   would leave zeros that a later write programs (HeaderMustBeWhole).
@@ -62,8 +65,11 @@ std::string ProgrammingProblem(const CTunerDoc& doc, int type, const std::string
                                const int* values, int count);
 
 HRESULT EnterTestMode(CTunerDoc& doc);
+/// The message of a key request the radio refused.
+constexpr const char* kRefusedToTransmit = "The radio refused to transmit";
+
 /// Sets a live value; a value outside the type's field is refused with a message and nothing
-/// is sent.
+/// is sent. A reply status other than 00 fails the exchange.
 HRESULT SetSoftpot(CTunerDoc& doc, int type, int value);
 /// Programs a feature's values; featureName is the main frame's m_strFeatureName (it picks
 /// the power level for Tx Power). Values that are missing or do not fit their field are
@@ -85,6 +91,7 @@ HRESULT TransmitPattern(CTunerDoc& doc, std::int32_t freq, int spacing);
 /// openScreenTitle is the title of the main frame's open screen ("Bit Error Rate" gives the
 /// 12.5 kHz spacing byte).
 HRESULT ReceiveAtFrequency(CTunerDoc& doc, std::int32_t freq, const std::string& openScreenTitle);
+/// Keys (on) or dekeys the transmitter; a key request whose reply status is not 00 fails.
 HRESULT SetPtt(CTunerDoc& doc, bool on, int feature);
 HRESULT StartFeature(CTunerDoc& doc, int feature, int level, std::int32_t freq, int value);
 HRESULT ReadSignalStrength(CTunerDoc& doc, int& value);

@@ -35,6 +35,13 @@ public:
     bool m_commErrorOnce = false;          ///< show that message at most once while set
     std::string m_logPath;                 ///< full path of the tuning log
     std::string m_connectFailure;          ///< why the last Connect failed, when known
+    /// Failed exchanges so far, and what the last one was: a refusal (the radio answered and
+    /// said it did not act; the link stays) or a link failure (the connection was dropped).
+    int m_failureCount = 0;
+    bool m_lastFailureRefused = false;
+    std::string m_lastFailureText;  ///< the refusal's message; empty for a link failure
+    /// The message of a refusal ended its own failure chain: the next exchange starts anew.
+    bool m_refusalEndedChain = false;
 
     IHost* m_host;
     RadioCommFactory m_factory;                 ///< creates the component on Connect

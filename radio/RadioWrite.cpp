@@ -125,8 +125,8 @@ HRESULT WriteDevice(CTunerDoc& doc) {
     }
     doc.m_writing = true;
 
-    // Requests go on after a failure (a dropped link fails them at once); the write has
-    // succeeded only when every one of them did. A feature with nothing saved sends no empty
+    // Requests go on after a failure (a dropped link fails them at once, a refusal only
+    // itself); the write has succeeded only when every one of them did. A feature with nothing saved sends no empty
     // request, nor a value nobody chose.
     ForEachProgramming(doc, [&](int type, int level) {
         int count = 0;

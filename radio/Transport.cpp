@@ -76,6 +76,7 @@ HRESULT Connect(CRadioLink& link) {
     // A new connection starts a new failure chain: a message shown for an earlier one must
     // not keep this one's failures silent.
     link.m_commErrorShown = false;
+    link.m_refusalEndedChain = false;
     link.m_connectFailure.clear();
     std::unique_ptr<IRadioComm> radio;
     HRESULT hr = link.m_factory ? link.m_factory(radio) : E_FAIL;
@@ -153,6 +154,10 @@ HRESULT Exchange(CRadioLink& link, const std::string& request, std::string& repl
     using namespace MessageFields;
     IHost& host = link.Host();
 
+    if (link.m_refusalEndedChain) {
+        link.m_refusalEndedChain = false;
+        link.m_commErrorShown = false;
+    }
     const std::int32_t n = g_logSequence.fetch_add(1);
     link.m_requestStartTime = host.TimeGetTime();
     const std::string requestLine = FormatDecimal(n, 5) + " (B) " +
@@ -198,6 +203,18 @@ HRESULT Exchange(CRadioLink& link, const std::string& request, std::string& repl
         }
     }
 
+    ++link.m_failureCount;
+    link.m_lastFailureRefused = hr == E_RADIO_REFUSED;
+    link.m_lastFailureText = link.m_lastFailureRefused ? reason : std::string();
+    if (hr == E_RADIO_REFUSED) {
+        // The radio answered: the link is sound and stays. Its message ends this chain only.
+        if (!link.m_commErrorShown) {
+            host.ShowMessage(reason, MsgIcon::Stop, MsgButtons::Ok);
+            link.m_commErrorShown = true;
+            link.m_refusalEndedChain = true;
+        }
+        return hr;
+    }
     if (!EqualsIgnoringCase(frame, kExitTestModeFrame) && !link.m_commErrorShown) {
         if (!reason.empty()) {
             // A failure whose cause is known is reported with it, once for the whole chain.

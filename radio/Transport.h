@@ -18,8 +18,10 @@ using ModelCheck = std::function<bool(const std::string& replyPayload)>;
 
 /// Looks at the reply payload of an exchange that went through: empty when the radio did
 /// what was asked, otherwise the message saying what it refused. A refused request fails
-/// like any other exchange (status E_RADIO_REFUSED), with that message in place of the
-/// communication failure message.
+/// (status E_RADIO_REFUSED) with that message in place of the communication failure message,
+/// but the link stays: the radio answered, so the next request may go to it. The refusal is a
+/// failure chain of its own (its message is shown unless the chain's message was shown already;
+/// the next exchange starts a new chain).
 using ReplyCheck = std::function<std::string(const std::string& replyPayload)>;
 
 /// Highest COM port number a port mask can carry.

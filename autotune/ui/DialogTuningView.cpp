@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "autotune/AutoTuneFeatures.h"
+#include "autotune/RadioTuningView.h"
 #include "autotune/ui/AutoTunerDlg.h"
 #include "autotune/ui/UiInvoker.h"
 #include "document/TunerDoc.h"
@@ -150,6 +151,15 @@ double CDialogTuningView::ReferenceFrequencyMHz() {
         .Call<double>(
             [dialog] { return MessageFields::FreqToMHz(dialog->Doc().m_testFreq[kRefOsc][0]); })
         .value_or(0.0);
+}
+
+IAutoTuneView::RadioRequests CDialogTuningView::RadioState() {
+    CAutoTunerDlg* dialog = &m_dialog;
+    RadioRequests gone;
+    gone.linkLost = true;
+    return m_ui
+        .Call<RadioRequests>([dialog] { return CRadioTuningView::StateOf(dialog->Doc()); })
+        .value_or(gone);
 }
 
 std::string CDialogTuningView::TargetPowerText(int powerLevel) {

@@ -25,6 +25,7 @@ public:
     bool SliderPosition(int row, int& position) override;
     bool MoveSlider(int row, int position) override;
     double ReferenceFrequencyMHz() override;
+    RadioRequests RadioState() override;
     std::string TargetPowerText(int powerLevel) override;
     void ShowSliderState(bool inProgress) override;
     void ShowWindowState(bool windowRun) override;

@@ -16,6 +16,7 @@
 
 #include "BenchIdeal.h"
 #include "TestSetBenchFixture.h"
+#include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneTasks.h"
 #include "autotune/HeadlessAlignmentFace.h"
 #include "document/FrameLink.h"
@@ -151,8 +152,8 @@ TEST_F(RadioAlignmentTest, AnIdealOutOfRangeFailsOnlyItsFeatureWhichIsNotProgram
             EXPECT_FALSE(row.pass);
             EXPECT_EQ(row.newValue, 63);
             EXPECT_EQ(row.reason,
-                      "the slider stopped at 63, the end of its range; the reading is outside the "
-                      "tolerance");
+                      "the reading is outside the tolerance; the slider stopped at 63, the end of "
+                      "its range");
         } else {
             EXPECT_TRUE(row.pass) << row.feature << " " << row.row << ": " << row.reason;
         }
@@ -278,6 +279,105 @@ TEST_F(RadioAlignmentTest, FeatureListAndLimitsChooseWhatIsTunedAndToWhat) {
               "unknown feature \"filter\" (refOsc, powerHigh, powerMid, powerLow, power, "
               "devBalance, devLimit)");
     EXPECT_FALSE(CRadioAlignment::ParseFeatureList(" , ", f, error));
+}
+
+// A test set or a radio that gives nothing to judge by: every row concerned fails with its
+// reason, none reads PASS, and even with failed features programmed their values stay the
+// radio's own.
+TEST_F(RadioAlignmentTest, RowsWithoutAValidReadingFailAndKeepTheRadiosValues) {
+    BenchFaults shortField2;
+    shortField2.testSetShortReplies = true;
+    BenchFaults shortField1;
+    shortField1.testSetShortField1 = true;
+    BenchFaults noCts;
+    noCts.testSetNoCts = true;
+    BenchFaults noKey;
+    noKey.refuseRequest = "000401";
+    const struct {
+        const char* what;
+        BenchFaults faults;
+        std::array<bool, 6> features;
+        const char* reason;  ///< the start of every row's reason
+    } cases[] = {
+        {"a reply cut short in its second value",
+         shortField2,
+         {true, true, false, false, false, true},
+         "the HP8920B reading was incorrect"},
+        {"a reply cut short in its first value",
+         shortField1,
+         {false, false, true, false, true, false},
+         "the HP8920B reading was incorrect"},
+        {"no CTS to the frequency code",
+         noCts,
+         {true, false, false, false, false, false},
+         CAutoTuneTasks::kNoCts},
+        {"a radio that refuses to key",
+         noKey,
+         {true, false, false, true, false, false},
+         "the radio refused to transmit (reply status 02)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        Start("detuned", c.faults);
+        AlignmentOptions options;
+        options.features = c.features;
+        options.programFailed = true;
+        const CAlignmentReport report = Run(options);
+        EXPECT_FALSE(report.Passed());
+        EXPECT_FALSE(report.stopped) << report.stopReason;
+        ASSERT_FALSE(report.rows.empty());
+        for (const CAlignmentReport::Row& row : report.rows) {
+            EXPECT_FALSE(row.pass) << row.feature << " " << row.row;
+            EXPECT_FALSE(row.measured);
+            EXPECT_EQ(row.reason.rfind(c.reason, 0), 0u) << row.reason;
+            EXPECT_EQ(row.newValue, row.oldValue) << "nothing measured the row's value";
+        }
+        for (int f = 0; f < 6; ++f) {
+            if (!c.features[f])
+                continue;
+            const std::vector<int> programmed =
+                m_bench->Radio().Programmed(kBenchFeatureTypes[f], kBenchPowerCodes[f]);
+            for (const auto& row : report.rows)
+                if (row.feature == AutoTuneFeatures::ByIndex(f)->title)
+                    EXPECT_EQ(programmed[row.row - 1], row.oldValue);
+        }
+        EXPECT_FALSE(m_bench->Radio().Keyed());
+        if (c.faults.refuseRequest.empty())
+            ExpectDekeyedBetweenFeatures(m_bench->RadioRequests());
+    }
+}
+
+// The radio says no to one feature's programming: that feature fails with the radio's reason,
+// the link stays, the later features are aligned and programmed, and the radio can still be
+// taken out of test mode.
+TEST_F(RadioAlignmentTest, ARefusedProgrammingFailsOnlyItsFeature) {
+    BenchFaults refuse;
+    refuse.refuseRequest = "00010402";  // programming Tx Deviation Balance
+    Start("standard", refuse);
+    const CAlignmentReport report = Run();
+    EXPECT_FALSE(report.Passed());
+    EXPECT_FALSE(report.stopped) << report.stopReason;
+    ASSERT_EQ(report.features.size(), 6u);
+    for (const auto& f : report.features) {
+        if (f.feature == "Tx Deviation Balance") {
+            EXPECT_FALSE(f.programmed);
+            EXPECT_EQ(f.note,
+                      "not programmed: The radio refused to program Tx Deviation Balance (reply "
+                      "status 02)");
+        } else {
+            EXPECT_TRUE(f.programmed) << f.feature << ": " << f.note;
+        }
+    }
+    for (const auto& row : report.rows) EXPECT_TRUE(row.pass) << row.feature << " " << row.row;
+    ASSERT_NE(doc->m_radio, nullptr) << "the link stays";
+    m_bench->ClearTrace();
+    doc->m_readFromRadio = true;
+    doc->DeleteContents();
+    const auto requests = m_bench->RadioRequests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back(), "000d");
+    EXPECT_FALSE(m_bench->Radio().InTestMode());
 }
 
 }  // namespace

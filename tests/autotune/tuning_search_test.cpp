@@ -122,23 +122,46 @@ TEST(TuningSearch, PassBoundStopAndMissingReadings) {
     EXPECT_EQ(moves, 1);  // the position was read, nothing moved
 }
 
-TEST(TuningSearch, TheStatusSaysWhyARowMissedItsTarget) {
-    TuningSearchResult r;
-    r.end = SearchEnd::Converged;
-    EXPECT_EQ(DescribeSearchEnd(0, r, 2.5), "");
-    r.end = SearchEnd::Stopped;
-    EXPECT_EQ(DescribeSearchEnd(0, r, 2.5), "");
-    r.end = SearchEnd::RangeEnd;
-    r.position = 127;
-    r.reading = 2.25;
-    EXPECT_EQ(DescribeSearchEnd(2, r, 2.5),
-              "Row 3 did not reach its target of 2.5: the slider stopped at 127, the end of its "
-              "range (reading 2.25).");
-    for (SearchEnd e : {SearchEnd::FirstStepZero, SearchEnd::ZeroSlope, SearchEnd::PassBound,
-                        SearchEnd::NoReading}) {
-        r.end = e;
-        EXPECT_EQ(DescribeSearchEnd(4, r, 3000).rfind("Row 5 ", 0), 0u);
-    }
+// The row's verdict must come from a reading taken where the search left the slider: the
+// search says whether its last reading was, so that the task takes one more when it was not.
+TEST(TuningSearch, SaysWhetherItsLastReadingWasTakenAtTheFinalPosition) {
+    const auto linear = [](int p) { return 0.1 * (p - 40); };
+    Plant converged;
+    converged.reading = linear;
+    const TuningSearchResult c = converged.Search(0.0);
+    EXPECT_EQ(c.end, SearchEnd::Converged);
+    EXPECT_TRUE(c.readingAtFinal);
+    EXPECT_EQ(c.position, converged.position);
+
+    Plant atEnd;
+    atEnd.reading = linear;
+    const TuningSearchResult e = atEnd.Search(50.0);
+    EXPECT_EQ(e.end, SearchEnd::RangeEnd);
+    EXPECT_TRUE(e.readingAtFinal);
+
+    Plant flat;
+    flat.position = 50;
+    flat.reading = [](int) { return 1.0; };
+    const TuningSearchResult z = flat.Search(0.0);
+    EXPECT_EQ(z.end, SearchEnd::ZeroSlope);
+    EXPECT_TRUE(z.readingAtFinal);
+    EXPECT_EQ(z.position, flat.position);
+
+    // The pass bound and a stop come right after a step: the last reading is of the value before.
+    Plant bowl;
+    bowl.position = 30;
+    bowl.reading = [](int p) { return (p - 60) * (p - 60) / 100.0 + 1.0; };
+    const TuningSearchResult b = bowl.Search(0.0, 8);
+    EXPECT_EQ(b.end, SearchEnd::PassBound);
+    EXPECT_FALSE(b.readingAtFinal);
+    EXPECT_NE(b.position, bowl.position) << "the slider moved after the last reading";
+
+    Plant stopped;
+    stopped.reading = linear;
+    int asks = 0;
+    const TuningSearchResult s = stopped.Search(0.0, 20, [&] { return ++asks > 1; });
+    EXPECT_EQ(s.end, SearchEnd::Stopped);
+    EXPECT_FALSE(s.readingAtFinal);
 }
 
 }  // namespace

@@ -464,8 +464,8 @@ INSTANTIATE_TEST_SUITE_P(
                          "There are no values of Tx Deviation Balance to program."}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A radio that answers but does not act: the reply's status fails the exchange like a broken
-// link, with a message that says what was refused; nothing is reported as done.
+// A radio that answers but does not act: the reply's status fails the exchange with a message
+// that says what was refused; nothing is reported as done, and the link stays.
 TEST_F(RadioCommandsTest, RefusedProgrammingFailsTheExchange) {
     struct Case {
         const char* reply;
@@ -493,8 +493,40 @@ TEST_F(RadioCommandsTest, RefusedProgrammingFailsTheExchange) {
             continue;
         }
         EXPECT_EQ(host.Texts(), std::vector<std::string>{c.message}) << c.reply;
-        EXPECT_EQ(doc->m_radio, nullptr) << "the link is dropped as after any failure";
+        EXPECT_NE(doc->m_radio, nullptr) << "the radio answered: the link stays";
         EXPECT_TRUE(doc->m_commErrorShown) << "no other failure message follows";
+        EXPECT_TRUE(doc->m_lastFailureRefused);
+        EXPECT_EQ(doc->m_lastFailureText, c.message);
+    }
+}
+
+// A transmitter that did not key and a live value the radio did not take must not pass: every
+// reading taken afterwards would be of something else.
+TEST_F(RadioCommandsTest, RefusedKeyAndLiveValueFailWithWhatWasRefused) {
+    const struct {
+        const char* what;
+        const char* request;
+        std::function<HRESULT(CTunerDoc&)> command;
+        Requests sent;
+        const char* message;
+    } cases[] = {
+        {"key", "000401", [](CTunerDoc& d) { return SetPtt(d, true, 2); }, Requests{"000401"},
+         "The radio refused to transmit (reply status 02)."},
+        {"live value", "0001020264", [](CTunerDoc& d) { return SetSoftpot(d, 2, 100); },
+         Requests{"0001020264"},
+         "The radio refused the value 100 of Tx Deviation Balance (reply status 02)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConnectDoc(1);
+        host.Clear();
+        radio.replies[c.request] = std::string(c.request).substr(0, 4) + "02";
+        EXPECT_EQ(c.command(*doc), E_RADIO_REFUSED);
+        EXPECT_EQ(Sent(), c.sent) << "nothing follows a refused key";
+        EXPECT_EQ(host.Texts(), std::vector<std::string>{c.message});
+        EXPECT_NE(doc->m_radio, nullptr);
+        radio.replies[c.request] = std::string(c.request).substr(0, 4) + "00";
+        EXPECT_EQ(c.command(*doc), S_OK) << "the next one goes through";
     }
 }
 

@@ -145,11 +145,13 @@ TEST_F(RadioWriteTest, RefusedProgrammingIsNoSuccess) {
     Saved(4, 0, 1, 12);
     ConnectDoc(1);
     radio.replies["000104036e"] = "000102";
-    EXPECT_EQ(WriteDevice(*doc), E_FAIL);  // the last request found the link dropped
-    EXPECT_EQ(Sent().back(), "000104036e");
+    // The refusal fails the write; the link stays, so the features after it are programmed.
+    EXPECT_EQ(WriteDevice(*doc), E_RADIO_REFUSED);
+    EXPECT_EQ(Sent(), (Requests{"001100", "001000", "0001040264", "000104036e", "000104040c"}));
     EXPECT_EQ(host.Texts(), std::vector<std::string>{"The radio refused to program Rx Front End "
                                                      "Filter (reply status 02)."});
     EXPECT_FALSE(doc->m_writing);
+    EXPECT_NE(doc->m_radio, nullptr);
 }
 
 TEST_F(RadioWriteTest, PresentFeatureWithoutSavedValuesSendsNoEmptyRequest) {

@@ -255,12 +255,23 @@ TEST_F(TransportTest, RefusalFoundByTheReplyCheckFailsTheExchange) {
     EXPECT_EQ(reply, "kept");
     EXPECT_EQ(Transport::LogSequence() - before, 2) << "the reply came and is logged";
     EXPECT_EQ(host.Texts(), std::vector<std::string>{"refused: 000102"});
-    EXPECT_EQ(link.m_radio, nullptr);
+    EXPECT_NE(link.m_radio, nullptr) << "the radio answered: the link stays";
+    EXPECT_EQ(link.m_failureCount, 1);
+    EXPECT_TRUE(link.m_lastFailureRefused);
 
-    Open();
+    // The refusal was a chain of its own: the next one is said again, and so is a failure of
+    // the link after it (once).
+    radio.Reply("000102");
+    EXPECT_EQ(Transport::Exchange(link, "00010402aa", reply, 3000, check), E_RADIO_REFUSED);
     radio.Reply("000100");
     EXPECT_EQ(Transport::Exchange(link, "00010402aa", reply, 3000, check), S_OK);
     EXPECT_EQ(reply, "000100");
+    radio.Fail();
+    EXPECT_LT(Transport::Exchange(link, "000c", reply, 3000), 0);
+    EXPECT_EQ(link.m_radio, nullptr);
+    EXPECT_FALSE(link.m_lastFailureRefused);
+    EXPECT_EQ(host.Texts(),
+              (std::vector<std::string>{"refused: 000102", "refused: 000102", kCommFailed}));
 }
 
 TEST_F(TransportTest, ExitTestModeFailsSilentlyButStillDrops) {
