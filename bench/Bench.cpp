@@ -156,6 +156,7 @@ CBench::CBench(BenchOptions options) : m_impl(std::make_unique<Impl>()) {
         std::make_unique<CSimRadio>(m_impl->profile, m_impl->options.seed, m_impl->options.noise);
     m_impl->testSet = std::make_unique<CSimTestSet>(m_impl->radio.get());
     m_impl->testSet->SetDownloadQuietMs(m_impl->options.downloadQuietMs);
+    m_impl->testSet->SetPollAfterReplyMs(m_impl->options.pollAfterReplyMs);
     if (m_impl->options.testSetStart != BenchOptions::TestSetStart::Empty) {
         m_impl->testSet->StoreResidentProgram(
             m_impl->options.testSetStart == BenchOptions::TestSetStart::Running, CPtyLine::NowMs());
@@ -199,8 +200,10 @@ bool CBench::Start(std::string& error) {
         }
     }
     d.radioLine->Start(&d.radioDevice);
-    if (d.testSetLine)
+    if (d.testSetLine) {
+        d.testSetLine->SetHoldTuner(d.options.faults.testSetXoff);
         d.testSetLine->Start(&d.testSetDevice);
+    }
     d.started = true;
     return true;
 }
@@ -236,6 +239,8 @@ void CBench::SetFaults(const BenchFaults& faults) {
     m_impl->options.faults = faults;
     m_impl->radio->SetFaults(faults);
     m_impl->testSet->SetFaults(faults);
+    if (m_impl->testSetLine)
+        m_impl->testSetLine->SetHoldTuner(faults.testSetXoff);
 }
 
 void CBench::SettleTestSet(std::uint32_t ms, std::uint64_t sentByTuner) {

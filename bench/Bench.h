@@ -22,6 +22,9 @@ struct BenchOptions {
     int testSetBaud = 19200;
     bool paced = true;           ///< pace bytes at the baud rate
     int downloadQuietMs = 2000;  ///< gap that ends a download into the test set
+    /// Gap between a reply of the resident program and its next poll: 0 polls at once, as
+    /// the real program does; 75 is one poll interval (the bench's former behaviour).
+    int pollAfterReplyMs = 0;
     /// The test set at start: nothing stored, the resident program stored as "Quorvin", or
     /// stored and already running.
     enum class TestSetStart { Empty, Stored, Running };

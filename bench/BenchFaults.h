@@ -36,4 +36,12 @@ struct BenchFaults {
     /// Measurements that send no reply and go back to polling, as after an instrument-bus
     /// error: this many of the next ones (-1: every one).
     int testSetNoReply = 0;
+    /// Measurement replies carry "ZZZZZZZZZZZZZZZZ" in place of a value: in this field (1 to
+    /// 3), in every field (-1), or in none (0).
+    int testSetGarbageField = 0;
+    /// Measurement replies carry a broken exponent (" 1.48200000En001"): in this field (1 to
+    /// 3), in every field (-1), or in none (0).
+    int testSetBadExponent = 0;
+    /// The test set holds the tuner's output with XOFF and never sends XON.
+    bool testSetXoff = false;
 };

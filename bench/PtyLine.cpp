@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -134,6 +135,33 @@ void CPtyLine::Send(const std::string& text, std::int64_t notBeforeMs) {
     Send(std::vector<std::uint8_t>(text.begin(), text.end()), notBeforeMs);
 }
 
+void CPtyLine::SetHoldTuner(bool hold) {
+    if (m_hold.exchange(hold) == hold || m_master < 0)
+        return;
+    m_everHeld = true;
+    if (hold && m_keeper >= 0) {
+        // The tuner's port honours XON/XOFF (it asks for it at every open); the terminal keeps
+        // that setting between opens, so the hold takes effect before the tuner's first open.
+        termios tio{};
+        if (::tcgetattr(m_keeper, &tio) == 0) {
+            tio.c_iflag |= IXON;
+            tio.c_iflag &= ~IXANY;
+            ::tcsetattr(m_keeper, TCSANOW, &tio);
+        }
+    }
+    const std::uint8_t c = hold ? 0x13 : 0x11;
+    (void)!::write(m_master, &c, 1);
+    // The terminal acts on it a moment later, and a port opened meanwhile would flush it
+    // unseen: wait until the slave side can (or cannot) write, as asked.
+    for (int i = 0; i < 500 && m_keeper >= 0; ++i) {
+        pollfd p{m_keeper, POLLOUT, 0};
+        const bool writable = ::poll(&p, 1, 0) > 0 && (p.revents & POLLOUT);
+        if (writable != hold)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 int CPtyLine::PendingToTuner() const {
     int n = 0;
     if (m_keeper >= 0 && ::ioctl(m_keeper, FIONREAD, &n) == 0)
@@ -166,6 +194,7 @@ void CPtyLine::TrackOpens() {
             const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
             if (e->mask & IN_OPEN) {
                 ++m_tunerOpens;
+                m_lastFlowMs = 0;  // a held (or released) line says so to the new open
             } else if (e->mask & IN_CLOSE) {
                 m_tunerOpens = std::max(0, m_tunerOpens - 1);
                 closedNow = closedNow || m_tunerOpens == 0;
@@ -191,6 +220,14 @@ void CPtyLine::Run() {
         TrackOpens();
         double now = NowMsExact();
         double wakeAt = now + 20;
+        if (m_everHeld && (m_tunerOpens > 0 || m_inotify < 0) &&
+            now - static_cast<double>(m_lastFlowMs) >= kHoldRepeatMs) {
+            // Said again while the tuner has the line: a flow character that came just as
+            // the tuner opened its port may have been flushed with the port's input.
+            const std::uint8_t flow = m_hold ? 0x13 : 0x11;
+            (void)!::write(m_master, &flow, 1);
+            m_lastFlowMs = static_cast<std::int64_t>(now);
+        }
 
         // Output: every byte whose wire time has come.
         {

@@ -37,6 +37,11 @@ public:
     bool InputIdle() const;
     /// Bytes from the tuner handed to the device so far (XON and XOFF not counted).
     std::uint64_t BytesReceived() const { return m_bytesIn; }
+    /// Holds the tuner's output with XOFF, as an instrument whose input is full: XOFF goes
+    /// out at once, again whenever the tuner opens the line and every kHoldRepeatMs while it
+    /// has it open; releasing sends XON in the same way. Call after Open.
+    void SetHoldTuner(bool hold);
+    static constexpr int kHoldRepeatMs = 200;
 
     /// Opens the pty (and the symlink when link is not empty); false with a reason.
     bool Open(const std::string& link, std::string& error);
@@ -79,6 +84,9 @@ private:
     int m_tunerOpens = 0;  ///< opens of the slave by others than the bench
     std::atomic<bool> m_reading{false};
     std::atomic<std::uint64_t> m_bytesIn{0};
+    std::atomic<bool> m_hold{false};
+    std::atomic<bool> m_everHeld{false};
+    std::int64_t m_lastFlowMs = 0;  ///< when the line last sent XOFF or XON (its thread)
 
     struct Chunk {
         std::vector<std::uint8_t> bytes;

@@ -98,6 +98,21 @@ void CSimTestSet::SetDownloadQuietMs(int ms) {
     m_quietMs = std::max(1, ms);
 }
 
+void CSimTestSet::SetPollAfterReplyMs(int ms) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pollAfterReplyMs = std::max(0, ms);
+}
+
+int CSimTestSet::CodesTaken(int code) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return code >= 1 && code <= 4 ? m_codesTaken[code] : 0;
+}
+
+int CSimTestSet::MeasurementsMade() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_measurements;
+}
+
 void CSimTestSet::SetLineObserver(std::function<void(const std::string&)> observer) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_observer = std::move(observer);
@@ -267,6 +282,8 @@ void CSimTestSet::Command(const std::string& line, std::int64_t now) {
 }
 
 void CSimTestSet::Code(int code, std::int64_t now) {
+    if (code >= 1 && code <= 4)
+        ++m_codesTaken[code];
     switch (code) {
         case 1:
             m_mode = Mode::Instrument;
@@ -289,6 +306,31 @@ void CSimTestSet::Code(int code, std::int64_t now) {
     }
 }
 
+std::string CSimTestSet::FaultyValue(const std::string& value, int field) const {
+    auto hits = [field](int fault) { return fault == -1 || fault == field; };
+    if (hits(m_faults.testSetGarbageField))
+        return std::string(16, 'Z');
+    if (hits(m_faults.testSetBadExponent)) {
+        // " 1.48200000E-001" becomes " 1.48200000En001".
+        std::string v = value;
+        const std::size_t e = v.find('E');
+        if (e != std::string::npos && e + 1 < v.size())
+            v[e + 1] = 'n';
+        return v;
+    }
+    return value;
+}
+
+void CSimTestSet::PollAfterReply(std::int64_t now) {
+    if (m_pollAfterReplyMs == 0) {
+        // The main loop starts its next pass at once, and every pass begins with "X".
+        Emit("X\r\n");
+        m_nextIdleMs = now + kIdleMs;
+    } else {
+        m_nextIdleMs = now + m_pollAfterReplyMs;
+    }
+}
+
 void CSimTestSet::Reply(const std::string& a, const std::string& b, const std::string& c) {
     std::string r = "C\r\b\r\n" + a + "\r\n";
     if (m_faults.testSetShortField1) {
@@ -302,6 +344,7 @@ void CSimTestSet::Reply(const std::string& a, const std::string& b, const std::s
 }
 
 void CSimTestSet::Measure(bool manual) {
+    ++m_measurements;
     if (m_faults.testSetNoReply != 0) {
         // An instrument-bus error: no reply, and the program goes back to polling.
         if (m_faults.testSetNoReply > 0)
@@ -309,7 +352,9 @@ void CSimTestSet::Measure(bool manual) {
         return;
     }
     const RfOutput o = m_radio ? m_radio->Transmitter() : RfOutput{};
-    double first = 0, power = 0, dev = 0;
+    // Without a carrier in the analyzer's capture there is no frequency error and no
+    // deviation to measure, and about no power.
+    double first = kNoMeasurement, power = 0, dev = kNoMeasurement;
     if (manual) {
         if (o.keyed && std::fabs(o.carrierHz - m_analyzerHz) < kCaptureHz) {
             first = o.carrierHz - m_analyzerHz;
@@ -324,7 +369,9 @@ void CSimTestSet::Measure(bool manual) {
         }
         first = m_analyzerHz;
     }
-    const std::string a = FormatValue(first), b = FormatValue(power), c = FormatValue(dev);
+    const std::string a = FaultyValue(FormatValue(first), 1);
+    const std::string b = FaultyValue(FormatValue(power), 2);
+    const std::string c = FaultyValue(FormatValue(dev), 3);
     Reply(a, b, c);
     if (manual)
         Reply(a, b, c);
@@ -363,7 +410,7 @@ void CSimTestSet::Tick(std::int64_t now) {
         }
         Reply("", "", "");
         m_busy = Busy::None;
-        m_nextIdleMs = now + kIdleMs;
+        PollAfterReply(now);
         return;
     }
     if (m_busy == Busy::Measure) {
@@ -371,7 +418,7 @@ void CSimTestSet::Tick(std::int64_t now) {
             return;
         Measure(m_manual);
         m_busy = Busy::None;
-        m_nextIdleMs = now + kIdleMs;
+        PollAfterReply(now);
         if (!m_held.empty()) {
             std::string held;
             held.swap(m_held);

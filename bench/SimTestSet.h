@@ -24,6 +24,9 @@ public:
     static constexpr int kCtsDelayMs = 60;
     /// How long the program waits for the first frequency digit (its 0.1 s serial time-out).
     static constexpr int kFreqFirstByteMs = 100;
+    /// What the instrument reports for a frequency error or an FM deviation it cannot measure
+    /// (no carrier).
+    static constexpr double kNoMeasurement = 9.91e37;
 
     /// radio may be null: nothing is then measured.
     explicit CSimTestSet(CSimRadio* radio);
@@ -40,6 +43,10 @@ public:
     void SetFaults(const BenchFaults& faults);
     /// Quiet gap that ends a download (the loader's 2 s).
     void SetDownloadQuietMs(int ms);
+    /// Gap between the end of a reply and the program's next poll. 0 (the default) polls at
+    /// once, as the resident program's main loop does; a gap hides the poll from a tuner that
+    /// sends its next code right after the reply.
+    void SetPollAfterReplyMs(int ms);
     /// Called with every line received (terminator removed; ESC as the one-byte line).
     void SetLineObserver(std::function<void(const std::string&)> observer);
     /// Called with what the instrument would show about a program it refuses to run.
@@ -54,6 +61,11 @@ public:
     std::vector<std::string> Lines() const;
     double AnalyzerFrequencyHz() const;
     void ClearLines();
+    /// How many times the running program has taken a command code (1 to 4).
+    int CodesTaken(int code) const;
+    /// How many measurements the program has made (codes 3 and 4 acted on, a manual
+    /// measurement's two replies counting once).
+    int MeasurementsMade() const;
     /// When Tick next has work to do that the tuner waits for (the end of a download, "CTS",
     /// the end of a frequency, a measurement): -1 when only idle polls are due.
     std::int64_t NextWorkEventMs() const;
@@ -71,6 +83,10 @@ private:
     void Record(const std::string& line);
     void Note(const std::string& text);
     void Measure(bool manual);
+    /// The program goes back to its main loop after a reply: it polls again.
+    void PollAfterReply(std::int64_t now);
+    /// A value as the faults deliver it in field (1 to 3).
+    std::string FaultyValue(const std::string& value, int field) const;
     std::int64_t NextWorkEventLocked() const;
 
     CSimRadio* m_radio;
@@ -79,6 +95,9 @@ private:
     std::function<void(const std::string&)> m_noteObserver;
     BenchFaults m_faults;
     int m_quietMs = 2000;
+    int m_pollAfterReplyMs = 0;
+    int m_codesTaken[5] = {};
+    int m_measurements = 0;
 
     Mode m_mode = Mode::Instrument;
     std::string m_partial;

@@ -22,7 +22,7 @@ void OnSignal(int) {
 void Usage(std::ostream& out) {
     out << "usage: vegal-bench --radio PATH [--testset PATH] [--profile NAME|FILE] [--trace FILE]\n"
            "                   [--seed N] [--no-noise] [--unpaced] [--radio-baud N]\n"
-           "                   [--testset-baud N] [--download-gap MS]\n"
+           "                   [--testset-baud N] [--download-gap MS] [--poll-after-reply MS]\n"
            "                   [--testset-stored | --testset-running] [fault flags]\n"
            "                   [--list-profiles] [--help]\n"
            "\n"
@@ -30,6 +30,8 @@ void Usage(std::ostream& out) {
            "\n"
            "  --testset-stored       the test set starts with the resident program stored\n"
            "  --testset-running      the test set starts with the resident program running\n"
+           "  --poll-after-reply MS  the resident program polls MS ms after a reply instead of\n"
+           "                         at once (75: one poll interval later)\n"
            "\n"
            "Fault flags:\n"
            "  --no-answer            the radio never answers\n"
@@ -52,13 +54,40 @@ void Usage(std::ostream& out) {
            "  --testset-no-reply[=N] the next N measurements (default: every one) send no\n"
            "                         reply and the program goes back to polling\n"
            "  --testset-no-cts       the frequency code is not answered with CTS\n"
-           "  --testset-silent       the test set sends nothing\n";
+           "  --testset-silent       the test set sends nothing\n"
+           "  --testset-garbage-field[=N]\n"
+           "                         measurement replies carry ZZZZZZZZZZZZZZZZ in value N\n"
+           "                         (1 frequency, 2 power, 3 deviation; default: every value)\n"
+           "  --testset-bad-exponent[=N]\n"
+           "                         measurement replies carry a broken exponent in value N\n"
+           "                         (1.48200000En001; default: every value)\n"
+           "  --testset-xoff         the test set holds the tuner's output with XOFF and never\n"
+           "                         sends XON\n";
 }
 
 bool ParseInt(const char* s, long& out) {
     char* end = nullptr;
     out = std::strtol(s, &end, 0);
     return end != s && *end == '\0';
+}
+
+/// A flag that names a reply value: "--flag" (every value, -1) or "--flag=N" with N 1 to 3.
+/// False when arg is not the flag; exits on a bad N.
+bool ValueFlag(const std::string& arg, const std::string& flag, int& into) {
+    if (arg == flag) {
+        into = -1;
+        return true;
+    }
+    if (arg.rfind(flag + "=", 0) != 0)
+        return false;
+    long n = 0;
+    if (!ParseInt(arg.c_str() + flag.size() + 1, n) || n < 1 || n > 3) {
+        std::cerr << "vegal-bench: " << flag << " takes a value number 1, 2 or 3, not \""
+                  << arg.substr(flag.size() + 1) << "\"\n";
+        std::exit(2);
+    }
+    into = static_cast<int>(n);
+    return true;
 }
 
 }  // namespace
@@ -115,6 +144,13 @@ int main(int argc, char** argv) {
             o.testSetBaud = static_cast<int>(number("a baud rate"));
         } else if (a == "--download-gap") {
             o.downloadQuietMs = static_cast<int>(number("milliseconds"));
+        } else if (a == "--poll-after-reply") {
+            o.pollAfterReplyMs = static_cast<int>(number("milliseconds"));
+        } else if (ValueFlag(a, "--testset-garbage-field", o.faults.testSetGarbageField) ||
+                   ValueFlag(a, "--testset-bad-exponent", o.faults.testSetBadExponent)) {
+            // taken
+        } else if (a == "--testset-xoff") {
+            o.faults.testSetXoff = true;
         } else if (a == "--no-answer") {
             o.faults.noAnswer = true;
         } else if (a == "--late-answer" || a.rfind("--late-answer=", 0) == 0) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -256,11 +258,111 @@ TEST_F(ResidentTest, NoReplyNoCtsAndShortFieldOneFaults) {
     EXPECT_LT(r.size(), 5u + 16u);
 }
 
-TEST_F(ResidentTest, UnkeyedNothingIsMeasured) {
-    const std::string r = Code("4\r");
-    ASSERT_EQ(r.size(), 118u);
-    EXPECT_EQ(std::atof(r.substr(23, 16).c_str()), 0.0);
-    EXPECT_EQ(std::atof(r.substr(41, 16).c_str()), 0.0);
+TEST_F(ResidentTest, WithoutACarrierTheInstrumentReportsNoMeasurement) {
+    // Unkeyed; then keyed, but far outside the manual analyzer's capture.
+    for (bool keyed : {false, true}) {
+        SCOPED_TRACE(keyed ? "out of capture" : "unkeyed");
+        if (keyed) {
+            radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
+            set.Feed("2\r", now);
+            Advance(CSimTestSet::kCtsDelayMs + 5);
+            set.Feed("100000000", now);  // 100 MHz
+            Advance(300);
+        }
+        const std::string r = Code("4\r");
+        ASSERT_EQ(r.size(), 118u);
+        EXPECT_EQ(r.substr(5, 16), " 9.91000000E+037");   // frequency error
+        EXPECT_EQ(r.substr(23, 16), " 0.00000000E+000");  // power
+        EXPECT_EQ(r.substr(41, 16), " 9.91000000E+037");  // FM deviation
+    }
+    // Dekeyed: the automatic analyzer, which finds any carrier, finds none.
+    radio.HandleFrame({0x00, 0x03, 0x00, 0x05, 0x01});
+    const std::string r = Code("3\r");
+    EXPECT_EQ(r.substr(23, 16), " 0.00000000E+000");
+    EXPECT_EQ(r.substr(41, 16), " 9.91000000E+037");
+}
+
+TEST_F(ResidentTest, ThePollFollowsEveryReplyAtOnceUnlessAGapIsAsked) {
+    for (int gap : {0, CSimTestSet::kIdleMs}) {
+        SCOPED_TRACE(gap);
+        set.SetPollAfterReplyMs(gap);
+        for (const std::string code : {"3\r", "4\r"}) {
+            set.TakeOutput();
+            set.Feed(code, now);
+            std::string out;
+            while (out.find('C') == std::string::npos) {
+                Advance(5);
+                out += set.TakeOutput();
+            }
+            // In the Tick that sent the reply (both of a manual measurement), at once or not.
+            const std::size_t replies = code == "4\r" ? 2 : 1;
+            EXPECT_EQ(out.size(), 59u * replies + (gap == 0 ? 3u : 0u));
+            if (gap == 0)
+                EXPECT_EQ(out.substr(out.size() - 3), "X\r\n");
+            Advance(gap - 10);
+            EXPECT_EQ(set.TakeOutput(), "");
+        }
+    }
+    // The empty reply after a frequency is followed by a poll in the same way.
+    set.SetPollAfterReplyMs(0);
+    set.Feed("2\r", now);
+    Advance(CSimTestSet::kCtsDelayMs + 5);
+    set.TakeOutput();
+    set.Feed("851012500", now);
+    std::string out;
+    while (out.find('C') == std::string::npos) {
+        Advance(5);
+        out += set.TakeOutput();
+    }
+    EXPECT_EQ(out, "C\r\b\r\n\r\n\r\n\r\nX\r\n");
+}
+
+TEST_F(ResidentTest, ACodeThatComesWhileMeasuringIsTakenAtTheNextPollAndCounted) {
+    radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
+    set.Feed("3\r", now);
+    Advance(20);
+    set.Feed("3\r", now);  // sent again by a tuner that took an early poll for a refusal
+    Advance(600);
+    const std::string out = set.TakeOutput();
+    EXPECT_EQ(std::count(out.begin(), out.end(), 'C'), 2) << "measured twice";
+    EXPECT_EQ(set.CodesTaken(3), 2);
+    EXPECT_EQ(set.MeasurementsMade(), 2);
+    Code("4\r");
+    EXPECT_EQ(set.CodesTaken(4), 1);
+    EXPECT_EQ(set.MeasurementsMade(), 3);  // two replies, one measurement
+}
+
+TEST_F(ResidentTest, ValueFaultsHitTheFieldAsked) {
+    radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
+    const struct {
+        int garbage, badExponent;
+        bool hit[3];
+    } cases[] = {
+        {2, 0, {false, true, false}},
+        {-1, 0, {true, true, true}},
+        {0, 3, {false, false, true}},
+        {0, -1, {true, true, true}},
+    };
+    for (const auto& c : cases) {
+        BenchFaults f;
+        f.testSetGarbageField = c.garbage;
+        f.testSetBadExponent = c.badExponent;
+        set.SetFaults(f);
+        const std::string r = Code("3\r");
+        ASSERT_EQ(r.size(), 59u);
+        for (int field = 0; field < 3; ++field) {
+            const std::string value = r.substr(5 + 18 * static_cast<std::size_t>(field), 16);
+            SCOPED_TRACE(value);
+            if (!c.hit[field]) {
+                EXPECT_NE(value.find("E+"), std::string::npos);
+            } else if (c.garbage != 0) {
+                EXPECT_EQ(value, "ZZZZZZZZZZZZZZZZ");
+            } else {
+                EXPECT_EQ(value.substr(11, 2), "En");
+                EXPECT_EQ(value.size(), 16u);
+            }
+        }
+    }
 }
 
 TEST_F(ResidentTest, ShortAndSilentFaults) {
