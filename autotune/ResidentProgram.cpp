@@ -27,9 +27,35 @@ constexpr std::uint32_t kStartCommandDelayMs = 500;
 constexpr std::uint32_t kAfterGetMs = 2000;
 constexpr std::uint32_t kAfterAbortMs = 1000;
 
+/// An item as a message quotes it: without its line end, control characters named.
+std::string Quoted(const std::string& item) {
+    std::string text;
+    for (char c : item) {
+        if (c == 27)
+            text += "ESC";
+        else if (c != '\r' && c != '\n')
+            text += c;
+    }
+    return "\"" + text + "\"";
+}
+
+/// Sends one item; false with why when it did not go out whole.
+bool SendItem(CTestSetLink& link, const std::string& item, std::uint32_t delayMs, const char* what,
+              int number, int total, std::string* why) {
+    if (link.SendToTestSet(item, delayMs))
+        return true;
+    if (why) {
+        *why = std::string("The ") + what + " stopped at item " + std::to_string(number) + " of " +
+               std::to_string(total) + " (" + Quoted(item) + "), which did not go out whole. " +
+               link.LastWriteError();
+    }
+    link.CloseTestSetPort();
+    return false;
+}
+
 }  // namespace
 
-void DownloadResidentProgram(CTestSetLink& link, const Progress& progress) {
+bool DownloadResidentProgram(CTestSetLink& link, const Progress& progress, std::string* why) {
     using namespace ResidentProgramText;
     IHost& host = link.Host();
     int done = 0;
@@ -37,37 +63,47 @@ void DownloadResidentProgram(CTestSetLink& link, const Progress& progress) {
     for (std::size_t i = 0; i < kLoaderItemCount; ++i) {
         if (progress.Cancelled()) {
             link.CloseTestSetPort();
-            return;
+            return false;
         }
-        link.SendToTestSet(LoaderWireItem(i), kLoaderItemDelayMs);
+        if (!SendItem(link, LoaderWireItem(i), kLoaderItemDelayMs, "download", done + 1,
+                      kDownloadItems, why))
+            return false;
         progress.Report(kDownloading, ++done, kDownloadItems);
     }
     host.Sleep(kBeforeProgramMs);
     for (std::size_t i = 0; i < kProgramLineCount; ++i) {
         if (progress.Cancelled()) {
             link.CloseTestSetPort();
-            return;
+            return false;
         }
-        link.SendToTestSet(ProgramWireLine(i), kProgramLineDelayMs);
+        if (!SendItem(link, ProgramWireLine(i), kProgramLineDelayMs, "download", done + 1,
+                      kDownloadItems, why))
+            return false;
         progress.Report(kDownloading, ++done, kDownloadItems);
     }
     host.Sleep(kAfterProgramMs);
     progress.Report(kInitialized, done, kDownloadItems);
     link.CloseTestSetPort();
+    return !progress.Cancelled();
 }
 
-void StartResidentProgram(CTestSetLink& link, const Progress& progress) {
+bool StartResidentProgram(CTestSetLink& link, const Progress& progress, std::string* why) {
     using namespace ResidentProgramText;
     progress.Report(kStarting, 0, kStartItems);
     for (std::size_t i = 0; i < kStartCommandCount; ++i) {
-        if (progress.Cancelled())
-            break;
-        link.SendToTestSet(StartWireCommand(i), kStartCommandDelayMs);
+        if (progress.Cancelled()) {
+            link.DiscardInputAndClose();
+            return false;
+        }
+        if (!SendItem(link, StartWireCommand(i), kStartCommandDelayMs, "start",
+                      static_cast<int>(i) + 1, kStartItems, why))
+            return false;
         if (i == kGetCommandIndex)
             link.Host().Sleep(kAfterGetMs);
         progress.Report(kStarting, static_cast<int>(i) + 1, kStartItems);
     }
     link.DiscardInputAndClose();
+    return !progress.Cancelled();
 }
 
 bool EnsureResidentProgram(CTestSetLink& link, const Progress& progress) {
@@ -80,7 +116,18 @@ bool EnsureResidentProgram(CTestSetLink& link, const Progress& progress) {
         link.Host().ShowMessage(link.LastOpenError(), MsgIcon::Stop, MsgButtons::Ok);
         return false;
     }
-    StartResidentProgram(link, progress);
+    auto start = [&](bool download) {
+        std::string why;
+        if (download && !DownloadResidentProgram(link, progress, &why) && !why.empty()) {
+            link.Host().ShowMessage(why, MsgIcon::Stop, MsgButtons::Ok);
+            return;  // nothing stored can be started
+        }
+        if (progress.Cancelled())
+            return;
+        if (!StartResidentProgram(link, progress, &why) && !why.empty())
+            link.Host().ShowMessage(why, MsgIcon::Stop, MsgButtons::Ok);
+    };
+    start(false);
     if (progress.Cancelled())
         return false;
     if (link.IsResidentRunning())
@@ -94,11 +141,7 @@ bool EnsureResidentProgram(CTestSetLink& link, const Progress& progress) {
             link.Host().Sleep(kAfterAbortMs);
             return false;
         }
-        if (answer == MsgResult::Ignore)
-            DownloadResidentProgram(link, progress);
-        if (progress.Cancelled())
-            return false;
-        StartResidentProgram(link, progress);
+        start(answer == MsgResult::Ignore);
         if (progress.Cancelled())
             return false;
         if (link.IsResidentRunning())

@@ -37,13 +37,18 @@ struct Progress {
 };
 
 /// Types the loader into the instrument, sends the program lines for it to store, and waits
-/// for the loader to end the transfer (about 33 s).
-void DownloadResidentProgram(CTestSetLink& link, const Progress& progress = {});
-/// Loads the stored program and runs it (about 4 s).
-void StartResidentProgram(CTestSetLink& link, const Progress& progress = {});
+/// for the loader to end the transfer (about 33 s). True when every item went out whole;
+/// false when the procedure was cancelled or stopped at the first item that did not go out
+/// whole (a test set that holds XOFF), which why then names with the link's reason.
+bool DownloadResidentProgram(CTestSetLink& link, const Progress& progress = {},
+                             std::string* why = nullptr);
+/// Loads the stored program and runs it (about 4 s). True and false as for the download.
+bool StartResidentProgram(CTestSetLink& link, const Progress& progress = {},
+                          std::string* why = nullptr);
 /// True when the resident program runs, starting it (and downloading it when the user
 /// chooses Ignore) as needed; false when the user pressed Abort, the procedure was cancelled,
-/// or the port cannot be opened (which is then shown, naming the device and why).
+/// or the port cannot be opened (which is then shown, naming the device and why). A start or
+/// download that stopped at an item that did not go out is shown before the question.
 bool EnsureResidentProgram(CTestSetLink& link, const Progress& progress = {});
 
 }  // namespace ResidentProgram

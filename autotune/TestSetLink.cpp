@@ -94,6 +94,7 @@ int CTestSetLink::OpenTestSetPort() {
         CloseTestSetPort();
     const std::string text = m_portText ? m_portText() : std::string();
     const std::string name = DeviceName(text);
+    m_portName = name;
 
     std::string device;
     std::string refusal;
@@ -139,6 +140,9 @@ int CTestSetLink::OpenTestSetPort() {
                           ". Map the port to a device in the settings group \"Ports\" (for "
                           "example " +
                           name + "=/dev/ttyUSB1).";
+    } else if (const std::string refusal = m_port->OpenRefusal(); !refusal.empty()) {
+        const std::string where = device == name ? name : name + " (" + device + ")";
+        m_lastOpenError = "The test-set port " + where + " is " + refusal + ", not a serial line.";
     } else {
         const std::string where = device == name ? name : name + " (" + device + ")";
         m_lastOpenError =
@@ -170,8 +174,19 @@ bool CTestSetLink::SendToTestSet(const std::string& text, std::uint32_t delayMs)
     }
     ++m_stats.writes;
     m_stats.bytesSent += written;
-    if (written == 0)
+    if (written == 0 || written < bytes.size()) {
+        // What did not leave whole is not written: the caller stops there.
+        if (m_handle != Handle::Open && !m_lastOpenError.empty()) {
+            m_lastWriteError = m_lastOpenError;
+        } else {
+            m_lastWriteError = "Only " + std::to_string(written) + " of " +
+                               std::to_string(bytes.size()) +
+                               " bytes went out on the test-set port " + m_portName +
+                               ": the HP8920B holds the line with XOFF, or the port does not send.";
+        }
         return false;
+    }
+    m_lastWriteError.clear();
     m_host.Sleep(delayMs);
     m_stats.delayMs += delayMs;
     CloseTestSetPort();
@@ -198,35 +213,101 @@ void CTestSetLink::CloseTestSetPort() {
     m_handle = Handle::None;
 }
 
+bool CTestSetLink::ScanBytes(std::int64_t boundMs, const StopRequested& stop,
+                             const std::function<bool(char byte, bool lineStart)>& take) {
+    const std::int64_t start = m_port->NowMs();
+    bool lineStart = true;
+    while (m_handle == Handle::Open && !(stop && stop())) {
+        const std::int64_t left = boundMs - (m_port->NowMs() - start);
+        if (left <= 0)
+            break;
+        // Without a stop to look at, one read waits for the whole rest.
+        const std::string byte = Read(
+            1, static_cast<int>(stop ? std::min<std::int64_t>(left, kReplyWaitSliceMs) : left));
+        if (byte.empty()) {
+            if (!stop)
+                break;  // silence for the whole wait
+            continue;
+        }
+        if (take(byte[0], lineStart))
+            return true;
+        lineStart = byte[0] == '\r' || byte[0] == '\n';
+    }
+    return false;
+}
+
+bool CTestSetLink::AwaitPoll(int boundMs, const StopRequested& stop) {
+    if (m_handle == Handle::None)
+        OpenTestSetPort();
+    if (!ScanBytes(boundMs, stop,
+                   [](char byte, bool lineStart) { return lineStart && byte == 'X'; }))
+        return false;
+    m_programSettled = true;
+    return true;
+}
+
 bool CTestSetLink::IsResidentRunning() {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_handle == Handle::None)
         OpenTestSetPort();
-    const std::string byte = ReadFromTestSet(1);
+    std::int64_t budget = kReadTotalMs;
+    if (!m_programSettled) {
+        // The program may still be at work on the last code and silent meanwhile: its
+        // silence is no proof that it does not run until that work must have ended.
+        budget = std::max<std::int64_t>(budget, kBusyBoundMs - (m_port->NowMs() - m_lastCodeMs));
+    }
+    // A line that begins with the poll, or with a reply's (or CTS's) "C": the program runs.
+    // The rest of a line that was under way when the port opened says nothing.
+    bool polled = false;
+    const bool running = ScanBytes(budget, {}, [&polled](char byte, bool lineStart) {
+        polled = lineStart && byte == 'X';
+        return lineStart && (byte == 'X' || byte == 'C');
+    });
+    if (polled)
+        m_programSettled = true;
     CloseTestSetPort();
-    return byte == "X";
+    return running;
 }
 
-void CTestSetLink::SendSelection(int code) {
-    SendToTestSet(Format("%i\r", code), 0);
+bool CTestSetLink::SendSelection(int code) {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    if (!SendToTestSet(Format("%i\r", code), 0))
+        return false;
+    ++m_stats.codesSent;
+    m_lastCodeMs = m_port->NowMs();
+    // Codes 2 to 4 set the program to work and end with a reply; code 1 ends it.
+    m_programSettled = code < 2 || code > 4;
+    return true;
 }
 
 bool CTestSetLink::SetAnalyzerFrequency(double mhz) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    SendSelection(2);
-    if (m_handle == Handle::None)
-        OpenTestSetPort();
-    const std::string answer = ReadFromTestSet(5);
+    if (!m_programSettled)
+        AwaitPoll(kReadTotalMs, {});
     bool sent = false;
-    if (answer.find("CTS") != std::string::npos) {
-        // Truncated toward zero to a 32-bit count of hertz; out-of-range values are held at
-        // the ends rather than converted undefined.
-        double hz = std::trunc(mhz * 1e6);
-        if (!(hz >= std::numeric_limits<std::int32_t>::min()))
-            hz = std::numeric_limits<std::int32_t>::min();
-        if (hz > std::numeric_limits<std::int32_t>::max())
-            hz = std::numeric_limits<std::int32_t>::max();
-        sent = SendToTestSet(Format("%i", static_cast<std::int32_t>(hz)), 2000);
+    if (SendSelection(2)) {
+        if (m_handle == Handle::None)
+            OpenTestSetPort();
+        // "CTS" comes once the program has set the analyzer up; polls it sent before it took
+        // the code may come first. Polls that still come a while after the code mean that it
+        // was not taken (or not answered): no "CTS" is coming then.
+        std::string answer;
+        ScanBytes(kReadTotalMs, {}, [&](char byte, bool lineStart) {
+            if (lineStart && byte == 'X' && m_port->NowMs() - m_lastCodeMs >= kResendAfterMs)
+                return true;
+            answer += byte;
+            return answer.find("CTS") != std::string::npos;
+        });
+        if (answer.find("CTS") != std::string::npos) {
+            // Truncated toward zero to a 32-bit count of hertz; out-of-range values are held
+            // at the ends rather than converted undefined.
+            double hz = std::trunc(mhz * 1e6);
+            if (!(hz >= std::numeric_limits<std::int32_t>::min()))
+                hz = std::numeric_limits<std::int32_t>::min();
+            if (hz > std::numeric_limits<std::int32_t>::max())
+                hz = std::numeric_limits<std::int32_t>::max();
+            sent = SendToTestSet(Format("%i", static_cast<std::int32_t>(hz)), 2000);
+        }
     }
     CloseTestSetPort();
     return sent;
@@ -234,7 +315,9 @@ bool CTestSetLink::SetAnalyzerFrequency(double mhz) {
 
 bool CTestSetLink::WaitForReplyStart(int code, const StopRequested& stop, ReplyStatus& status) {
     const std::int64_t start = m_port->NowMs();
-    SendSelection(code);
+    status = ReplyStatus::NoAnswer;
+    if (!SendSelection(code))
+        return false;  // the code did not go out: no reply can come
     if (m_handle == Handle::None)
         OpenTestSetPort();
     for (;;) {
@@ -255,9 +338,13 @@ bool CTestSetLink::WaitForReplyStart(int code, const StopRequested& stop, ReplyS
             Read(1, static_cast<int>(std::min<std::int64_t>(left, kReplyWaitSliceMs)));
         if (byte == "C")
             return true;
-        if (byte == "X") {
-            // Still polling: the program did not take the code. Ask again.
-            SendSelection(code);
+        if (byte == "X" && m_port->NowMs() - m_lastCodeMs >= kResendAfterMs) {
+            // Still polling a while after the code: the program did not take it, or its
+            // measurement failed without a reply. Ask again. (A poll sooner than that may
+            // have left before the code arrived.)
+            ++m_stats.codesResent;
+            if (!SendSelection(code))
+                return false;
             if (m_handle == Handle::None)
                 OpenTestSetPort();
         }
@@ -266,7 +353,12 @@ bool CTestSetLink::WaitForReplyStart(int code, const StopRequested& stop, ReplyS
 
 TestSetReading CTestSetLink::RequestMeasurement(bool manual, const StopRequested& stop) {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    ++m_stats.measurementRequests;
     TestSetReading reading;
+    // What is left of earlier work (the empty reply after a frequency) is read away first,
+    // so that it is not taken for this reply.
+    if (!m_programSettled)
+        AwaitPoll(kReadTotalMs, stop);
     if (!WaitForReplyStart(manual ? 4 : 3, stop, reading.status)) {
         CloseTestSetPort();
         return reading;
@@ -290,6 +382,9 @@ TestSetReading CTestSetLink::RequestMeasurement(bool manual, const StopRequested
             expected = 58;
         }
     }
+    // The program polls again right after its reply (after the second one of a manual
+    // measurement): read up to that poll, so that the rest is not taken for the next reply.
+    AwaitPoll(kDrainMs, stop);
     if (received != expected) {
         reading.status = ReplyStatus::Short;
         m_host.ShowMessage(kReadingIncorrect, MsgIcon::Stop, MsgButtons::Ok);
@@ -304,7 +399,8 @@ void CTestSetLink::StopResidentProgram() {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_handle == Handle::None)
         OpenTestSetPort();
-    SendToTestSet("1\r", 500);
+    if (SendToTestSet("1\r", 500))
+        m_programSettled = true;
     CloseTestSetPort();
 }
 
@@ -338,4 +434,9 @@ TestSetWireStats CTestSetLink::Stats() const {
 std::string CTestSetLink::LastOpenError() const {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return m_lastOpenError;
+}
+
+std::string CTestSetLink::LastWriteError() const {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_lastWriteError;
 }

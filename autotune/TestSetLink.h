@@ -33,7 +33,10 @@ struct TestSetWireStats {
     std::uint64_t writes = 0;
     std::uint64_t bytesSent = 0;
     std::uint64_t bytesReceived = 0;
-    std::uint64_t delayMs = 0;  ///< the protocol's own waits after writes
+    std::uint64_t delayMs = 0;              ///< the protocol's own waits after writes
+    std::uint64_t codesSent = 0;            ///< command codes that went out, resends included
+    std::uint64_t codesResent = 0;          ///< codes sent again because the program kept polling
+    std::uint64_t measurementRequests = 0;  ///< calls of RequestMeasurement
 };
 
 /// The serial link to the HP8920B and its resident program.
@@ -45,6 +48,13 @@ struct TestSetWireStats {
 /// path. Diagnostics go to standard output; every wait the protocol asks for goes through the
 /// host's clock. Operations may come from any one thread at a time; a lock keeps two threads
 /// from interleaving exchanges.
+///
+/// The resident program polls ("X") at the start of every pass of its main loop, so a poll
+/// follows each of its replies at once and may reach the tuner just after its next code went
+/// out. Such a poll is no refusal: a code is sent again only when polls still come a few poll
+/// intervals after it (a program that took a code stops polling while it works). After a
+/// reply the link reads on until the program polls again, so that nothing of that reply (a
+/// manual measurement sends it twice) is taken for the next one.
 class CTestSetLink {
 public:
     /// Gives the "Com Port" text; called at every open, from the calling thread.
@@ -58,6 +68,15 @@ public:
     static constexpr int kReadTotalMs = 1000;
     /// How long a measurement request waits for the start of its reply, resends included.
     static constexpr int kDefaultReplyWaitMs = 8000;
+    /// The resident program's poll interval.
+    static constexpr int kPollMs = 75;
+    /// A poll this long after a code means that the program did not take it.
+    static constexpr int kResendAfterMs = 4 * kPollMs;
+    /// How long the link reads on after a reply for the program's next poll.
+    static constexpr int kDrainMs = 500;
+    /// The longest a code's work keeps the program from polling: its instrument-bus
+    /// time-out (5 s) and a second.
+    static constexpr int kBusyBoundMs = 6000;
 
     static constexpr const char* kReadingIncorrect =
         "Error, HP8920B reading incorrect. Power off the HP8920B and retry the Autotuning.";
@@ -75,19 +94,24 @@ public:
 
     /// 0 success; 1 opening failed; 2 reading the port state failed; 3 setting it failed.
     int OpenTestSetPort();
-    /// Writes the text without its TAB characters and discards the input. When at least one
-    /// byte went out: waits delayMs, closes the port and returns true.
+    /// Writes the text without its TAB characters and discards the input. When the whole text
+    /// went out: waits delayMs, closes the port and returns true. Otherwise (nothing, or only
+    /// part of it, left within the port's write bound) returns false at once, the port left
+    /// as it is, and LastWriteError says why.
     bool SendToTestSet(const std::string& text, std::uint32_t delayMs);
     /// One read of n bytes with the link's time-outs (0 to n characters).
     std::string ReadFromTestSet(std::size_t n);
     void CloseTestSetPort();
-    /// True when the first byte that arrives within 1000 ms is the resident program's "X".
+    /// True when the resident program shows that it runs within 1000 ms: a line that begins
+    /// with its poll "X" or with "C" (a reply, or "CTS"). When the program may still be at
+    /// work on an earlier code, the wait lasts until that work must have ended.
     bool IsResidentRunning();
     /// Sends a command code of the resident program (1 stop, 2 frequency, 3 automatic and 4
-    /// manual measurement) followed by CR.
-    void SendSelection(int code);
-    /// Sets the analyzer frequency: code 2, then after "CTS" the frequency in Hz. True when
-    /// "CTS" came and the frequency went out (nothing is reported otherwise).
+    /// manual measurement) followed by CR; true when it went out whole.
+    bool SendSelection(int code);
+    /// Sets the analyzer frequency: code 2, then after "CTS" (read for up to 1000 ms, past
+    /// polls that came before the program took the code) the frequency in Hz. True when "CTS"
+    /// came and the frequency went out (nothing is reported otherwise).
     bool SetAnalyzerFrequency(double mhz);
     /// Asks for a measurement (code 4 when manual, else 3) and reads the three fields. The
     /// wait for the reply to begin is bounded by the reply wait and ends early when stop
@@ -108,6 +132,8 @@ public:
     TestSetWireStats Stats() const;
     /// Why the last open failed, naming the device; empty after a good open.
     std::string LastOpenError() const;
+    /// Why the last write did not go out whole, naming the port; empty after a whole write.
+    std::string LastWriteError() const;
 
     /// Checks a "Com Port" text before any exchange; false with a message when it cannot
     /// name a port (empty, or a number longer than six characters).
@@ -121,6 +147,13 @@ private:
     void Diagnose(const std::string& text);
     bool WaitForReplyStart(int code, const StopRequested& stop, ReplyStatus& status);
     std::string Read(std::size_t n, int totalMs);
+    /// Reads one byte at a time, for at most boundMs and while the port is open and stop is
+    /// not asked, handing each to take with whether it begins a line; true when take ended it.
+    bool ScanBytes(std::int64_t boundMs, const StopRequested& stop,
+                   const std::function<bool(char byte, bool lineStart)>& take);
+    /// Reads until the program polls (an "X" that begins a line), at most boundMs; true when
+    /// it did. Opens the port when it is closed and leaves it open.
+    bool AwaitPoll(int boundMs, const StopRequested& stop);
 
     IHost& m_host;
     Resolver m_resolve;
@@ -132,4 +165,10 @@ private:
     int m_replyWaitMs = kDefaultReplyWaitMs;
     TestSetWireStats m_stats;
     std::string m_lastOpenError;
+    std::string m_lastWriteError;
+    std::string m_portName;  ///< the device name of the last open ("COM2")
+    /// Nothing of the program's work on the codes sent so far is still to come (its reply
+    /// and the poll after it were seen, or no code is outstanding).
+    bool m_programSettled = true;
+    std::int64_t m_lastCodeMs = 0;  ///< when the last code went out (the port's clock)
 };

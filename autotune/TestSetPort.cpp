@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -22,18 +24,57 @@ int Remaining(std::int64_t deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+/// What a file that is no character device is, in words.
+const char* Kind(mode_t mode) {
+    if (S_ISREG(mode))
+        return "a regular file";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO (named pipe)";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISBLK(mode))
+        return "a block device";
+    return "not a device";
+}
+
 }  // namespace
 
 CTermiosTestSetPort::~CTermiosTestSetPort() {
     Close();
 }
 
+int CTermiosTestSetPort::WriteBoundMs(std::size_t n) {
+    const std::size_t wireMs = (n * 10 * 1000 + kBaud - 1) / kBaud;  // 10 bits a byte
+    return kWriteSlackMs + static_cast<int>(wireMs);
+}
+
 int CTermiosTestSetPort::Open(const std::string& device, int& error) {
     Close();
     error = 0;
+    m_refusal.clear();
+    // Only a terminal is a serial line: a file, folder, FIFO or socket is refused before
+    // anything could be written into it (a link to a terminal is followed).
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0) {
+        error = errno;
+        return kOpenFailed;
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        m_refusal = Kind(st.st_mode);
+        error = ENOTTY;
+        return kOpenFailed;
+    }
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
+        return kOpenFailed;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !::isatty(fd)) {
+        m_refusal = S_ISCHR(st.st_mode) ? "a character device but no terminal" : Kind(st.st_mode);
+        ::close(fd);
+        error = ENOTTY;
         return kOpenFailed;
     }
     m_fd = fd;
@@ -68,9 +109,7 @@ int CTermiosTestSetPort::Open(const std::string& device, int& error) {
 std::size_t CTermiosTestSetPort::Write(const std::string& bytes) {
     if (m_fd < 0)
         return 0;
-    const std::int64_t deadline =
-        SteadyMs() + kWriteTotalConstantMs +
-        static_cast<std::int64_t>(kWriteTotalPerByteMs) * static_cast<std::int64_t>(bytes.size());
+    const std::int64_t deadline = SteadyMs() + WriteBoundMs(bytes.size());
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
@@ -87,10 +126,16 @@ std::size_t CTermiosTestSetPort::Write(const std::string& bytes) {
         if (::poll(&p, 1, left) < 0 && errno != EINTR)
             break;
     }
-    // A synchronous write returns once the bytes have left (XOFF may hold them back).
+    // A synchronous write returns once the bytes have left (XOFF may hold them back). What
+    // is still held at the bound has not been sent and never will be: it would arrive later,
+    // in the middle of whatever comes next.
     int queued = 0;
     while (::ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Remaining(deadline) > 0)
         ::usleep(1000);
+    if (queued > 0) {
+        ::tcflush(m_fd, TCOFLUSH);
+        done -= std::min(done, static_cast<std::size_t>(queued));
+    }
     return done;
 }
 
@@ -133,7 +178,13 @@ void CTermiosTestSetPort::PurgeInput() {
 
 void CTermiosTestSetPort::Close() {
     if (m_fd >= 0) {
-        ::tcflush(m_fd, TCIFLUSH);  // input not read is gone with the port
+        // Input not read is gone with the port. Output still held by XOFF is dropped, so
+        // that the close does not wait for an XON that may never come (only then: on a
+        // pseudo-terminal a flush would also drop what was written but not yet read).
+        ::tcflush(m_fd, TCIFLUSH);
+        int queued = 0;
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0)
+            ::tcflush(m_fd, TCOFLUSH);
         ::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
         m_fd = -1;

@@ -19,14 +19,19 @@ public:
     /// in both directions. On a result other than kOpened, error holds the errno value; after
     /// kGetStateFailed or kSetStateFailed the port stays open.
     virtual int Open(const std::string& device, int& error) = 0;
+    /// What the device of the last failed Open is when it exists but is no serial line ("a
+    /// regular file", "a folder"); empty otherwise.
+    virtual std::string OpenRefusal() const { return {}; }
     virtual bool IsOpen() const = 0;
-    /// Writes the bytes, waiting at most the write time-out; returns how many were written.
+    /// Writes the bytes and waits until they have left, at most the write bound; returns how
+    /// many left. Bytes still held at the bound (flow control) are discarded, not sent later.
     virtual std::size_t Write(const std::string& bytes) = 0;
     /// Reads up to n bytes: returns when n bytes have arrived, when interByteMs pass between
     /// two received bytes, or when totalMs have passed in all, whichever comes first.
     virtual std::string Read(std::size_t n, int interByteMs, int totalMs) = 0;
     /// Discards everything received and not yet read.
     virtual void PurgeInput() = 0;
+    /// Closes the port at once: output still held is discarded, never waited for.
     virtual void Close() = 0;
     /// Milliseconds on the clock that the reads wait by (monotonic).
     virtual std::int64_t NowMs() = 0;
@@ -36,9 +41,11 @@ public:
 class CTermiosTestSetPort : public ITestSetPort {
 public:
     static constexpr int kBaud = 19200;
-    /// Write time-out: 1000 ms plus 500 ms for every byte.
-    static constexpr int kWriteTotalConstantMs = 1000;
-    static constexpr int kWriteTotalPerByteMs = 500;
+    /// A write gives up when its bytes have not left this long after their own wire time
+    /// (a test set that holds XOFF and never sends XON).
+    static constexpr int kWriteSlackMs = 2000;
+    /// The write bound of n bytes: their wire time at 19200 baud plus the slack.
+    static int WriteBoundMs(std::size_t n);
 
     CTermiosTestSetPort() = default;
     ~CTermiosTestSetPort() override;
@@ -46,6 +53,7 @@ public:
     CTermiosTestSetPort& operator=(const CTermiosTestSetPort&) = delete;
 
     int Open(const std::string& device, int& error) override;
+    std::string OpenRefusal() const override { return m_refusal; }
     bool IsOpen() const override { return m_fd >= 0; }
     std::size_t Write(const std::string& bytes) override;
     std::string Read(std::size_t n, int interByteMs, int totalMs) override;
@@ -55,6 +63,7 @@ public:
 
 private:
     int m_fd = -1;
+    std::string m_refusal;
 };
 
 /// Makes the port the link uses (a fresh one per link).

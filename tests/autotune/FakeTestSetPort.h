@@ -20,6 +20,8 @@ public:
         int openResult = kOpened;
         int openError = 0;
         bool failWrites = false;
+        /// At most this many bytes of a write go out (-1: all), as under XOFF.
+        int writeCap = -1;
         /// The instrument: answers a write with the bytes it sends after the next open.
         std::function<std::string(const std::string& written)> instrument;
         std::string idle;  ///< sent again and again while the port is open ("X\r\n")
@@ -54,6 +56,8 @@ public:
         m_s->writes.push_back(bytes);
         if (m_s->failWrites)
             return 0;
+        if (m_s->writeCap >= 0 && bytes.size() > static_cast<std::size_t>(m_s->writeCap))
+            return static_cast<std::size_t>(m_s->writeCap);
         if (m_s->instrument)
             m_s->afterOpen += m_s->instrument(bytes);
         return bytes.size();

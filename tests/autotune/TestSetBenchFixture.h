@@ -16,11 +16,13 @@
 class TestSetBenchTest : public ::testing::Test {
 protected:
     void StartBench(BenchOptions::TestSetStart start, const BenchFaults& faults = {},
-                    int downloadQuietMs = 2000, const std::string& profile = "standard") {
+                    int downloadQuietMs = 2000, const std::string& profile = "standard",
+                    int pollAfterReplyMs = 0) {
         BenchOptions options;
+        options.pollAfterReplyMs = pollAfterReplyMs;
         options.profile = profile;
         options.testSet = true;
-        options.paced = false;
+        options.paced = paced;
         options.noise = false;
         options.testSetStart = start;
         options.downloadQuietMs = downloadQuietMs;
@@ -59,6 +61,8 @@ protected:
         radio.HandleFrame({0x00, 0x03, 0x00, 0x04, 0x01});
     }
 
+    /// Bytes at the lines' baud rates (set before StartBench); off, they arrive at once.
+    bool paced = false;
     CRecordingHost host;
     std::unique_ptr<CBench> m_bench;
     std::unique_ptr<CTestSetLink> link;

@@ -95,7 +95,7 @@ TEST_F(ResidentProgramTest, AStoredProgramIsStartedWithTheFourCommands) {
 }
 
 TEST_F(ResidentProgramTest, DownloadSendsEveryItemWithItsDelay) {
-    ResidentProgram::DownloadResidentProgram(*link, Recording());
+    EXPECT_TRUE(ResidentProgram::DownloadResidentProgram(*link, Recording()));
     std::vector<std::string> expected = LoaderWire();
     const std::vector<std::string> program = ProgramWire();
     expected.insert(expected.end(), program.begin(), program.end());
@@ -154,12 +154,45 @@ TEST_F(ResidentProgramTest, APortThatCannotBeOpenedIsNamedInsteadOfStartingAnyth
     EXPECT_TRUE(state->writes.empty());
 }
 
+TEST_F(ResidentProgramTest, AnItemThatDoesNotGoOutWholeStopsTheDownloadAndTheStartAndSaysWhich) {
+    // The test set holds the line with XOFF from the ninth loader item on.
+    state->instrument = [this](const std::string&) {
+        state->writeCap = state->writes.size() == 8 ? 3 : state->writeCap;
+        return std::string();
+    };
+    std::string why;
+    EXPECT_FALSE(ResidentProgram::DownloadResidentProgram(*link, {}, &why));
+    EXPECT_EQ(state->writes.size(), 9u);
+    EXPECT_EQ(why,
+              "The download stopped at item 9 of 287 (\"CLEAR 9\"), which did not go out whole. "
+              "Only 3 of 8 bytes went out on the test-set port COM2: the HP8920B holds the line "
+              "with XOFF, or the port does not send.")
+        << why;
+    EXPECT_FALSE(link->HasPortHandle());
+
+    state->writes.clear();
+    EXPECT_FALSE(ResidentProgram::StartResidentProgram(*link, {}, &why));
+    EXPECT_EQ(state->writes.size(), 1u);
+    EXPECT_EQ(why.rfind("The start stopped at item 1 of 4 (\"SCRATCH ALL\"), which did not go out "
+                        "whole. Only 3 of 12 bytes",
+                        0),
+              0u)
+        << why;
+
+    // The check before a tuning says why the program could not be started, then asks.
+    host.Answer(MsgResult::Abort);
+    EXPECT_FALSE(ResidentProgram::EnsureResidentProgram(*link));
+    ASSERT_EQ(host.m_messages.size(), 2u);
+    EXPECT_EQ(host.m_messages[0].text.rfind("The start stopped at item 1 of 4", 0), 0u);
+    EXPECT_EQ(host.m_messages[1].text, ResidentProgram::kUnableToStart);
+}
+
 TEST_F(ResidentProgramTest, ACancelledDownloadSendsNothingMore) {
     int sent = 0;
     ResidentProgram::Progress p;
     p.report = [&](const std::string&, int done, int) { sent = done; };
     p.cancelled = [&] { return sent >= 10; };
-    ResidentProgram::DownloadResidentProgram(*link, p);
+    EXPECT_FALSE(ResidentProgram::DownloadResidentProgram(*link, p));
     EXPECT_EQ(state->writes.size(), 10u);
     EXPECT_FALSE(link->HasPortHandle());
     EXPECT_FALSE(ResidentProgram::EnsureResidentProgram(*link, p));

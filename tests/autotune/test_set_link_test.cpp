@@ -1,7 +1,15 @@
 #include "autotune/TestSetLink.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,26 +82,49 @@ TEST_F(TestSetLinkTest, NothingWrittenLeavesThePortOpenAndDoesNotWait) {
     EXPECT_FALSE(link->HasPortHandle());
 }
 
-TEST_F(TestSetLinkTest, ResidentRunningLooksAtExactlyOneByte) {
+TEST_F(TestSetLinkTest, ResidentRunningIsALineBeginningWithThePollOrAReply) {
     const struct {
         std::string idle;
         bool running;
-    } cases[] = {{"X\r\n", true}, {"\r\nX", false}, {"\nX", false}, {"", false}, {"Q", false}};
+    } cases[] = {
+        {"X\r\n", true},
+        {"\r\nX", true},  // the end of a poll's line first
+        {"\nX", true},
+        {"C\r\b\r\n", true},       // a reply under way
+        {"E+008\r\nX\r\n", true},  // the end of a reply's value, then the poll
+        {"", false},               // silence
+        {"Q", false},              // talk, but no program
+        {"QX", false},             // an X inside a line is no poll
+    };
     for (const auto& c : cases) {
         state->idle = c.idle;
-        state->reads.clear();
+        const std::int64_t before = state->now;
         EXPECT_EQ(link->IsResidentRunning(), c.running) << c.idle;
-        EXPECT_EQ(state->reads, std::vector<std::size_t>{1});
+        EXPECT_LE(state->now - before, CTestSetLink::kReadTotalMs) << c.idle;
         EXPECT_FALSE(state->open);
     }
 }
 
-TEST_F(TestSetLinkTest, FrequencyDigitsFollowOnlyACtsWithinFiveBytes) {
+TEST_F(TestSetLinkTest, AProgramStillAtWorkOnACodeIsWaitedForNotTakenForAbsent) {
+    // Silent for three seconds, then polling: a program measuring on a slow instrument bus.
+    state->idle = "X\r\n";
+    state->idleMs = 3000;
+    EXPECT_FALSE(link->IsResidentRunning());  // nothing outstanding: one second is enough
+
+    int asked = 0;
+    const TestSetReading stopped = link->RequestMeasurement(false, [&] { return ++asked > 2; });
+    ASSERT_EQ(stopped.status, ReplyStatus::Stopped);
+    EXPECT_TRUE(link->IsResidentRunning());   // its code is still being worked on
+    EXPECT_FALSE(link->IsResidentRunning());  // the poll settled it; silence is silence again
+}
+
+TEST_F(TestSetLinkTest, FrequencyDigitsFollowOnlyACts) {
     const struct {
         std::string answer;
         bool sent;
-    } cases[] = {{"CTS\r\n", true},  {"\r\nCTS", true}, {"XCTS\r", true},
-                 {"X\r\nCT", false}, {"", false},       {"cts\r\n", false}};
+    } cases[] = {{"CTS\r\n", true},           {"\r\nCTS", true}, {"XCTS\r", true},
+                 {"X\r\nX\r\nCTS\r\n", true},  // polls sent before the program took the code
+                 {"X\r\nCT", false},          {"", false},       {"cts\r\n", false}};
     for (const auto& c : cases) {
         state->writes.clear();
         host.m_sleeps.clear();
@@ -122,19 +153,80 @@ TEST_F(TestSetLinkTest, MeasurementReadsTheThreeFields) {
     EXPECT_FALSE(link->HasPortHandle());
 }
 
-TEST_F(TestSetLinkTest, AnXMeansTheCodeWasNotTakenAndIsSentAgain) {
+TEST_F(TestSetLinkTest, OnlyPollsThatKeepComingAfterTheCodeHaveItSentAgain) {
     RunningProgram();
-    int asked = 0;
-    state->instrument = [&](const std::string& w) -> std::string {
-        if (w != "3\r")
-            return "";
-        // The first code is missed: the program goes on polling.
-        return ++asked == 1 ? "\r\nX\r\n" : MeasurementReply(" 1", " 2", " 3");
+    const std::string reply = MeasurementReply(" 1", " 2", " 3");
+    const struct {
+        const char* what;
+        std::string first;  ///< what comes after the first code
+        std::size_t codes;
+    } cases[] = {
+        // The poll that followed the last reply crossed the code: the program took it.
+        {"a poll right after the code", "X\r\n" + reply, 1},
+        {"the end of a poll's line", "\r\nX\r\n" + reply, 1},
+        // The program goes on polling: the code was missed.
+        {"polls that keep coming", "X\r\n", 2},
     };
-    const TestSetReading r = link->RequestMeasurement(false);
-    EXPECT_EQ(r.status, ReplyStatus::Complete);
-    EXPECT_EQ(r.field2, " 2");
-    EXPECT_EQ(state->writes, (std::vector<std::string>{"3\r", "3\r"}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        state->writes.clear();
+        std::vector<std::int64_t> sentAt;
+        state->instrument = [&](const std::string& w) -> std::string {
+            if (w != "3\r")
+                return "";
+            sentAt.push_back(state->now);
+            return sentAt.size() == 1 ? c.first : reply;
+        };
+        const TestSetReading r = link->RequestMeasurement(false);
+        EXPECT_EQ(r.status, ReplyStatus::Complete);
+        EXPECT_EQ(r.field2, " 2");
+        EXPECT_EQ(state->writes, std::vector<std::string>(c.codes, "3\r"));
+        if (sentAt.size() == 2)
+            EXPECT_GE(sentAt[1] - sentAt[0], CTestSetLink::kResendAfterMs);
+    }
+    EXPECT_EQ(link->Stats().codesResent, 1u);
+    EXPECT_EQ(link->Stats().measurementRequests, 3u);
+}
+
+TEST_F(TestSetLinkTest, AReplyIsReadUpToThePollThatFollowsIt) {
+    RunningProgram();
+    // A manual measurement sends its reply twice; the program then polls again.
+    const TestSetReading r = link->RequestMeasurement(true);
+    ASSERT_EQ(r.status, ReplyStatus::Complete);
+    EXPECT_EQ(link->Stats().bytesReceived, 59u + 59u + 1u);
+    EXPECT_LT(state->now, CTestSetLink::kDrainMs);  // up to the poll, not the bound
+
+    // The empty reply after a frequency is read away before the next code goes out.
+    state->instrument = [](const std::string& w) -> std::string {
+        if (w == "2\r")
+            return "CTS\r\n";
+        if (w == "851025000")
+            return "C\r\b\r\n\r\n\r\n\r\n";
+        return w == "3\r" ? MeasurementReply(" 8.51025000E+008", " 2.0", " 3.0E+003") : "";
+    };
+    ASSERT_TRUE(link->SetAnalyzerFrequency(851.025));
+    // Here the empty reply is still on its way: it arrives at the next open.
+    const TestSetReading next = link->RequestMeasurement(false);
+    EXPECT_EQ(next.status, ReplyStatus::Complete);
+    EXPECT_EQ(next.field1, "8.51025000E+008");
+    EXPECT_TRUE(host.m_messages.empty());
+}
+
+TEST_F(TestSetLinkTest, AWriteThatDoesNotGoOutWholeIsNotWritten) {
+    state->writeCap = 5;  // the test set holds the rest with XOFF
+    EXPECT_FALSE(link->SendToTestSet("SCRATCH ALL\r", 500));
+    EXPECT_TRUE(host.m_sleeps.empty());
+    EXPECT_EQ(link->LastWriteError(),
+              "Only 5 of 12 bytes went out on the test-set port COM2: the HP8920B holds the line "
+              "with XOFF, or the port does not send.");
+    state->writeCap = 1;
+    EXPECT_FALSE(link->SendSelection(3));
+    EXPECT_EQ(link->RequestMeasurement(false).status, ReplyStatus::NoAnswer);
+    EXPECT_EQ(link->Stats().codesSent, 0u);
+
+    state->writeCap = -1;
+    EXPECT_TRUE(link->SendToTestSet("SCRATCH ALL\r", 500));
+    EXPECT_EQ(link->LastWriteError(), "");
 }
 
 TEST_F(TestSetLinkTest, ShortRepliesSkipTheFieldsAfterTheShortOneAndSaySoOnce) {
@@ -161,9 +253,13 @@ TEST_F(TestSetLinkTest, ShortRepliesSkipTheFieldsAfterTheShortOneAndSaySoOnce) {
         EXPECT_EQ(r.field3, c.f3);
         ASSERT_EQ(host.m_messages.size(), 1u);
         EXPECT_EQ(host.m_messages[0].text, CTestSetLink::kReadingIncorrect);
-        ASSERT_GE(state->reads.size(), c.reads.size());
-        EXPECT_EQ(std::vector<std::size_t>(state->reads.end() - c.reads.size(), state->reads.end()),
-                  c.reads);
+        std::vector<std::size_t> fieldReads;  // the reads of more than the one byte of a wait
+        for (std::size_t n : state->reads) {
+            if (n > 1)
+                fieldReads.push_back(n);
+        }
+        EXPECT_EQ(fieldReads, c.reads);
+        state->reads.clear();
     }
 }
 
@@ -246,6 +342,65 @@ TEST_F(TestSetLinkTest, PortTexts) {
         link->CloseTestSetPort();
     }
     EXPECT_EQ(state->opens.size(), opens);
+}
+
+/// What is no serial line is refused before a byte is written, and says what it is; a link
+/// to a terminal (as the bench makes them) is a serial line.
+TEST(TestSetPortKinds, OnlyATerminalIsASerialLine) {
+    namespace fs = std::filesystem;
+    char tmpl[] = "/tmp/vegal-port-kinds-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const fs::path dir = tmpl;
+    const std::string file = (dir / "notes.txt").string();
+    std::ofstream(file) << "";
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socketPath = (dir / "socket").string();
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string ptyLink = (dir / "testset").string();
+    ASSERT_EQ(::symlink(::ptsname(master), ptyLink.c_str()), 0);
+    const std::string fileLink = (dir / "notes-link").string();
+    ASSERT_EQ(::symlink(file.c_str(), fileLink.c_str()), 0);
+
+    const struct {
+        std::string path;
+        const char* is;  ///< nullptr: a serial line
+    } cases[] = {
+        {file, "a regular file"},   {fileLink, "a regular file"},
+        {dir.string(), "a folder"}, {fifo, "a FIFO (named pipe)"},
+        {socketPath, "a socket"},   {"/dev/null", "a character device but no terminal"},
+        {ptyLink, nullptr},
+    };
+    CRecordingHost host;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string text = c.path;
+        CTestSetLink link(host, CPortMap(), [&text] { return text; });
+        std::string diagnostics;
+        link.SetDiagnostics([&](const std::string& t) { diagnostics += t; });
+        const bool sent = link.SendToTestSet("SCRATCH ALL\r", 0);
+        if (c.is == nullptr) {
+            EXPECT_TRUE(sent);
+            EXPECT_EQ(link.LastOpenError(), "");
+            continue;
+        }
+        EXPECT_FALSE(sent);
+        EXPECT_EQ(link.LastOpenError(),
+                  "The test-set port " + c.path + " is " + c.is + ", not a serial line.");
+        EXPECT_NE(diagnostics.find("CreateFile failed with error"), std::string::npos);
+    }
+    EXPECT_EQ(fs::file_size(file), 0u) << "nothing was written into the file";
+    ::close(sock);
+    ::close(master);
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,16 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "TestSetBenchFixture.h"
+#include "autotune/HeadlessAlignmentFace.h"
+#include "autotune/RadioAlignment.h"
 #include "autotune/ResidentProgram.h"
 #include "autotune/ResidentProgramText.h"
 #include "bench/TestSetProgramCopy.h"
+#include "document/FrameLink.h"
+#include "document/TunerDoc.h"
 #include "radio/MessageFields.h"
+#include "radio/RadioRead.h"
+#include "radio/SerialRadioComm.h"
 
 namespace {
 
@@ -135,5 +142,72 @@ TEST_F(TestSetBenchTest, AMissingDeviceIsNamedAndNothingHangs) {
               std::string::npos);
     EXPECT_EQ(link->RequestMeasurement(false).status, ReplyStatus::NoAnswer);
 }
+
+TEST_F(TestSetBenchTest, ATestSetHoldingXoffStopsTheDownloadAtItsFirstItemWithinTheBound) {
+    BenchFaults f;
+    f.testSetXoff = true;
+    StartBench(Start::Stored, f);
+    const auto start = std::chrono::steady_clock::now();
+    std::string why;
+    EXPECT_FALSE(ResidentProgram::DownloadResidentProgram(*link, {}, &why));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(10));  // one write's bound (2 s), not an hour
+    EXPECT_EQ(why.rfind("The download stopped at item 1 of 287 (\"SCRATCH ALL\"), which did "
+                        "not go out whole. Only 0 of 12 bytes went out on the test-set port "
+                        "COM2",
+                        0),
+              0u)
+        << why;
+    EXPECT_FALSE(link->HasPortHandle());  // the close did not wait for the held bytes
+    EXPECT_EQ(link->Stats().writes, 1u);
+    EXPECT_TRUE(TakeLines().empty());
+
+    // XON: the line works again, and nothing held earlier comes late.
+    m_bench->SetFaults({});
+    EXPECT_TRUE(ResidentProgram::StartResidentProgram(*link, {}, &why)) << why << diagnostics;
+    EXPECT_EQ(TakeLines(), (std::vector<std::string>{"SCRATCH ALL", "MASS STORAGE IS \":MEMORY,0\"",
+                                                     "GET \"Quorvin\"", "run"}));
+    EXPECT_TRUE(link->IsResidentRunning());
+}
+
+/// A whole-radio alignment of the detuned radio at the lines' real speeds, with the program's
+/// poll right after each reply (as the real program polls) or one poll interval later.
+class WholeRadioOverBench : public TestSetBenchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WholeRadioOverBench, ThePollAfterAReplyNeitherRestartsTheProgramNorRepeatsAMeasurement) {
+    paced = true;
+    StartBench(Start::Running, {}, 2000, "detuned", GetParam());
+    CFrameState frame;
+    frame.SetPort(m_bench->RadioDevice());
+    CTunerDoc doc(host, frame, MakeSerialRadioCommFactory(host, CPortMap(), 9600));
+    ASSERT_EQ(ReadDevice(doc), S_OK);
+    CHeadlessAlignmentFace face(doc, host);
+    CRadioAlignment alignment(*link, face, {});
+    const CAlignmentReport report = alignment.Run();
+    EXPECT_TRUE(report.Passed()) << [&] {
+        std::string all;
+        for (const auto& l : report.PrintLines()) all += l + "\n";
+        return all;
+    }();
+    EXPECT_GE(report.rows.size(), 10u);
+
+    const std::vector<std::string> lines = TakeLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "SCRATCH ALL"), 0)
+        << "the running program was never restarted";
+    const CSimTestSet& set = m_bench->TestSet();
+    const TestSetWireStats stats = link->Stats();
+    EXPECT_EQ(stats.codesResent, 0u);
+    EXPECT_EQ(static_cast<std::uint64_t>(set.CodesTaken(3) + set.CodesTaken(4)),
+              stats.measurementRequests);
+    EXPECT_EQ(static_cast<std::uint64_t>(set.MeasurementsMade()), stats.measurementRequests);
+    EXPECT_EQ(host.Count(CTestSetLink::kReadingIncorrect), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(PollGap, WholeRadioOverBench, ::testing::Values(0, 75),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == 0
+                                        ? std::string("PollAtOnce")
+                                        : "PollAfter" + std::to_string(info.param) + "Ms";
+                         });
 
 }  // namespace
