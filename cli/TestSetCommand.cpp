@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "CliApp.h"
+#include "StopSignal.h"
+#include "autotune/Measurement.h"
 #include "autotune/ResidentProgram.h"
 #include "autotune/TestSetLink.h"
 #include "radio/Host.h"
@@ -73,9 +75,40 @@ int Running(CTestSetLink& link, std::ostream& out) {
         return kExitOk;
     }
     out << "The HP8920B resident program does not answer.\n";
-    if (!link.LastOpenError().empty())
-        out << link.LastOpenError() << '\n';
     return kExitFailed;
+}
+
+/// Prints the three fields of a reply, and why a field is no valid measurement; true when
+/// every field is one.
+bool PrintReading(const TestSetReading& r, bool manual, CCliContext& ctx) {
+    auto bare = [](const std::string& field) {
+        const std::size_t a = field.find_first_not_of(' ');
+        return a == std::string::npos ? std::string() : field.substr(a);
+    };
+    const struct {
+        const char* label;
+        const std::string& text;
+        Quantity quantity;
+    } fields[] = {
+        {manual ? "Frequency error: " : "Tune frequency: ", r.field1,
+         manual ? Quantity::FrequencyError : Quantity::TuneFrequency},
+        {"Power (W): ", r.field2, Quantity::Power},
+        {"FM deviation: ", r.field3, Quantity::Deviation},
+    };
+    bool valid = true;
+    std::vector<std::string> reasons;
+    for (const auto& f : fields) {
+        ctx.out << f.label << bare(f.text) << '\n';
+        std::string why;
+        if (r.status == ReplyStatus::Complete &&
+            !CMeasurement::FromField(f.text, f.quantity, why)) {
+            reasons.push_back(why);
+            valid = false;
+        }
+    }
+    ctx.out.flush();
+    for (const std::string& why : reasons) ctx.err << "vegal-cli: " << why << ".\n";
+    return valid;
 }
 
 }  // namespace
@@ -93,7 +126,11 @@ std::string TestSetUsage() {
            "  vegal-cli testset stop --port PORT          end the resident program\n"
            "  vegal-cli testset measure --port PORT [--manual] [--freq MHZ]\n"
            "                                              one measurement; --freq first sets\n"
-           "                                              the analyzer frequency\n";
+           "                                              the analyzer frequency; exit 1 when\n"
+           "                                              a value is no valid measurement\n"
+           "    testset stops between items, or in a reply wait, on SIGINT, SIGTERM or SIGHUP.\n"
+           "    A test set that holds the line with XOFF ends a start or download at the first\n"
+           "    item that does not go out within 2 s (about 3 s in all).\n";
 }
 
 int RunTestSetCommand(const std::vector<std::string>& args, CCliContext& ctx) {
@@ -118,11 +155,42 @@ int RunTestSetCommand(const std::vector<std::string>& args, CCliContext& ctx) {
         return kExitUsage;
     }
 
+    // A signal stops the work between items and ends a reply wait; there is no radio to
+    // make safe.
+    CStopScope listening(ctx.stop, [](int) {});
+    if (ctx.stop)
+        ctx.stop->MarkRadioSafe();
+    const auto stopped = [&ctx] { return ctx.stop != nullptr && ctx.stop->Requested(); };
+
     const CCliSettings settings = ctx.settings ? ctx.settings() : CCliSettings{};
     CTestSetLink link(ctx.host, settings.portMap, [text] { return text; });
-    link.SetDiagnostics([&ctx](const std::string& t) { ctx.out << t << std::flush; });
+    // The port is opened for every exchange: say once that it could be, and why it could not
+    // (the open below) only once, too.
+    bool opened = false;
+    link.SetDiagnostics([&ctx, &link, &opened](const std::string& t) {
+        if (t.find("successfully reconfigured") != std::string::npos) {
+            if (opened)
+                return;
+            opened = true;
+        } else if (t == link.LastOpenError() + "\n") {
+            return;
+        }
+        ctx.out << t << std::flush;
+    });
     if (ctx.testSetLinkCreated)
         ctx.testSetLinkCreated(link);
+    auto end = [&](int status) {
+        link.CloseTestSetPort();
+        return stopped() ? ctx.stop->ExitCode() : status;
+    };
+
+    // A port that cannot be opened, or is no serial line, ends the command before anything
+    // is written to it.
+    if (link.OpenTestSetPort() == 1) {
+        ctx.out << link.LastOpenError() << '\n';
+        return end(kExitFailed);
+    }
+    link.CloseTestSetPort();
 
     ResidentProgram::Progress progress;
     std::string shown;
@@ -133,50 +201,68 @@ int RunTestSetCommand(const std::vector<std::string>& args, CCliContext& ctx) {
             shown = status;
         }
     };
+    progress.cancelled = stopped;
+    std::string why;
+    auto notSent = [&] {
+        ctx.out << why << '\n';
+        return end(kExitFailed);
+    };
 
     if (o.action == "check")
-        return Running(link, ctx.out);
-    if (o.action == "start") {
-        ResidentProgram::StartResidentProgram(link, progress);
-        return Running(link, ctx.out);
-    }
+        return end(Running(link, ctx.out));
     if (o.action == "download") {
-        ResidentProgram::DownloadResidentProgram(link, progress);
-        ResidentProgram::StartResidentProgram(link, progress);
-        return Running(link, ctx.out);
+        if (!ResidentProgram::DownloadResidentProgram(link, progress, &why))
+            return why.empty() ? end(kExitFailed) : notSent();
+    }
+    if (o.action == "start" || o.action == "download") {
+        if (!ResidentProgram::StartResidentProgram(link, progress, &why))
+            return why.empty() ? end(kExitFailed) : notSent();
+        return end(Running(link, ctx.out));
     }
     if (o.action == "stop") {
+        if (!link.IsResidentRunning()) {
+            ctx.out << "The HP8920B resident program is not running: there is nothing to stop.\n";
+            return end(kExitFailed);
+        }
         link.StopResidentProgram();
+        if (!link.LastWriteError().empty()) {
+            ctx.out << "The stop code did not go out whole. " << link.LastWriteError() << '\n';
+            return end(kExitFailed);
+        }
         if (link.IsResidentRunning()) {
             ctx.out << "The HP8920B resident program is still running.\n";
-            return kExitFailed;
+            return end(kExitFailed);
         }
         ctx.out << "The HP8920B resident program has ended.\n";
-        return kExitOk;
+        return end(kExitOk);
     }
 
     // measure
     if (o.hasFreq) {
         if (!link.SetAnalyzerFrequency(o.freqMHz)) {
+            if (stopped())
+                return end(kExitFailed);
             ctx.out << "The HP8920B did not answer the frequency code with CTS; the analyzer "
                        "frequency is unchanged.\n";
-            return kExitFailed;
+            if (!link.LastWriteError().empty())
+                ctx.out << link.LastWriteError() << '\n';
+            return end(kExitFailed);
         }
         char mhz[32];
         std::snprintf(mhz, sizeof mhz, "%.4f", o.freqMHz);
         ctx.out << "Analyzer frequency: " << mhz << " MHz\n";
     }
-    const TestSetReading r = link.RequestMeasurement(o.manual);
+    if (stopped())
+        return end(kExitFailed);
+    const TestSetReading r = link.RequestMeasurement(o.manual, stopped);
+    if (r.status == ReplyStatus::Stopped)
+        return end(kExitFailed);
     if (r.status == ReplyStatus::NoAnswer) {
         ctx.out << "The HP8920B did not answer the measurement request.\n";
-        return kExitFailed;
+        if (!link.LastWriteError().empty())
+            ctx.out << link.LastWriteError() << '\n';
+        return end(kExitFailed);
     }
-    auto bare = [](const std::string& field) {
-        const std::size_t a = field.find_first_not_of(' ');
-        return a == std::string::npos ? std::string() : field.substr(a);
-    };
-    ctx.out << (o.manual ? "Frequency error: " : "Tune frequency: ") << bare(r.field1) << '\n'
-            << "Power (W): " << bare(r.field2) << '\n'
-            << "FM deviation: " << bare(r.field3) << '\n';
-    return r.status == ReplyStatus::Complete ? kExitOk : kExitFailed;
+    const bool valid = PrintReading(r, o.manual, ctx);
+    return end(r.status == ReplyStatus::Complete && valid ? kExitOk : kExitFailed);
 }
