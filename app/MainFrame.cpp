@@ -38,6 +38,7 @@
 #include "radio/RadioRead.h"
 #include "radio/RadioWrite.h"
 #include "resources/CommandIds.h"
+#include "screens/FeatureScreen.h"
 #include "screens/ScreenFactory.h"
 
 namespace {
@@ -558,7 +559,10 @@ void CMainFrame::DestroyOpenScreen() {
         if (!screen)
             continue;
         screen->disconnect(this);
-        delete screen.data();
+        if (auto* feature = qobject_cast<CFeatureScreen*>(screen.data()))
+            feature->Destroy();  // after a modal dialog of its own has returned, if one runs
+        else
+            delete screen.data();
     }
 }
 

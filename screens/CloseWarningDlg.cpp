@@ -7,7 +7,7 @@
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QVBoxLayout>
 
-#include "screens/ScreenHost.h"
+#include "screens/FeatureScreen.h"
 
 CCloseWarningDlg::CCloseWarningDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle("WARNING");
@@ -36,7 +36,7 @@ CCloseWarningDlg::CCloseWarningDlg(QWidget* parent) : QDialog(parent) {
 
 bool AskCloseWarning(IScreenHost& host, QWidget* parent) {
     CCloseWarningDlg dialog(parent);
-    return host.ExecDialog(dialog) == QDialog::Accepted;
+    return CFeatureScreen::ExecModal(host, dialog) == QDialog::Accepted;
 }
 
 bool ConfirmCloseScreen(IScreenHost& host, QWidget* parent, bool hasUncommittedChanges) {

@@ -16,7 +16,8 @@ public:
     explicit CCloseWarningDlg(QWidget* parent = nullptr);
 };
 
-/// Shows the close warning through the frame's dialog runner; true when OK was chosen.
+/// Shows the close warning through the frame's dialog runner (as a modal dialog of the feature
+/// screen parent belongs to, which outlives it); true when OK was chosen.
 bool AskCloseWarning(IScreenHost& host, QWidget* parent);
 
 /// The close rule of every screen with softpot values: a screen may close at once when it has

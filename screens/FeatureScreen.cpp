@@ -1,5 +1,7 @@
 #include "screens/FeatureScreen.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QEvent>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QShortcut>
@@ -35,7 +37,57 @@ void CFeatureScreen::CloseScreen() {
     m_closing = true;
     m_screenHost.ClearOpenScreen(this);
     hide();
-    deleteLater();
+    if (HasOpenModal())
+        DestroyAfterModals();
+    else
+        deleteLater();
+}
+
+void CFeatureScreen::Destroy() {
+    m_closing = true;
+    if (HasOpenModal())
+        DestroyAfterModals();
+    else
+        delete this;
+}
+
+void CFeatureScreen::DestroyAfterModals() {
+    m_closing = true;
+    m_destroyAfterModals = true;
+    hide();
+    const std::vector<QPointer<QDialog>> modals = m_modals;
+    for (const QPointer<QDialog>& dialog : modals)
+        if (dialog)
+            dialog->done(QDialog::Rejected);  // its exec returns once its loop runs again
+}
+
+CFeatureScreen* CFeatureScreen::OwnerOf(QWidget* widget) {
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        if (auto* screen = qobject_cast<CFeatureScreen*>(w))
+            return screen;
+    return nullptr;
+}
+
+int CFeatureScreen::ExecModal(IScreenHost& host, QDialog& dialog) {
+    CFeatureScreen* owner = OwnerOf(dialog.parentWidget());
+    if (!owner)
+        return host.ExecDialog(dialog);
+    if (owner->Closing())
+        return QDialog::Rejected;  // a screen on its way out asks nothing
+    QPointer<CFeatureScreen> alive(owner);
+    owner->m_modals.emplace_back(&dialog);
+    const int result = host.ExecDialog(dialog);
+    if (!alive)
+        return QDialog::Rejected;  // deleted outright, which only the end of the program does
+    std::erase_if(owner->m_modals, [&dialog](const QPointer<QDialog>& d) {
+        return d.isNull() || d.data() == &dialog;
+    });
+    const bool ended = owner->Closing() || owner->m_destroyAfterModals;
+    if (owner->m_destroyAfterModals && !owner->HasOpenModal()) {
+        // Posted from the dialog's caller, so it runs only once that caller has unwound.
+        QCoreApplication::postEvent(owner, new QDeferredDeleteEvent());
+    }
+    return ended ? int(QDialog::Rejected) : result;
 }
 
 void CFeatureScreen::OnEnter() {
@@ -79,6 +131,12 @@ void CFeatureScreen::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CFeatureScreen::event(QEvent* event) {
+    if (event->type() == QEvent::DeferredDelete && HasOpenModal()) {
+        // A deleteLater reached the screen inside its own dialog's event loop: the dialog
+        // ends first, and the screen goes once the dialog's exec has returned.
+        DestroyAfterModals();
+        return true;
+    }
     // The platform's own help request (What's This) is ignored; F1 is a command.
     if (event->type() == QEvent::WhatsThis || event->type() == QEvent::EnterWhatsThisMode)
         return true;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QtCore/QPointer>
 #include <QtWidgets/QDialog>
+
+#include <vector>
 
 #include "screens/ScreenHost.h"
 
@@ -14,6 +17,12 @@ class CTunerDoc;
 /// Help (57670); each arrives at OnCommand. Enter never closes the screen: it arrives at
 /// OnEnter, which by default commits the focused field (its editingFinished) and keeps the
 /// focus there. CloseScreen clears the frame's open-screen slot and destroys the window.
+///
+/// A screen is never destroyed under a modal dialog of its own (one run through ExecModal
+/// whose parent is the screen or a part of it): whatever closes the screen while such a
+/// dialog runs (CloseScreen, Destroy, a deleteLater posted from inside the dialog's event
+/// loop) ends the dialog as rejected, and the screen goes only once the dialog's exec has
+/// returned and its caller has unwound.
 class CFeatureScreen : public QDialog, public IFeatureScreen {
     Q_OBJECT
 public:
@@ -25,8 +34,25 @@ public:
     /// Handles a command of the screen: a button or a translated key. The default closes on
     /// command 2 and ignores everything else.
     virtual void OnCommand(int id);
-    /// Clears the frame's open-screen slot and destroys the window (deferred).
+    /// Clears the frame's open-screen slot and destroys the window (deferred; after the
+    /// screen's modal dialogs have returned).
     void CloseScreen();
+    /// Destroys the window now or, while a modal dialog of the screen runs, ends that dialog
+    /// and destroys the window once its exec has returned (the frame's way when the data set
+    /// goes). The caller must not touch the screen afterwards.
+    void Destroy();
+    /// The screen is on its way out: a caller back from a modal dialog does nothing more.
+    virtual bool Closing() const { return m_closing; }
+
+    /// Runs a modal dialog through the frame's dialog runner. When the dialog belongs to a
+    /// feature screen (its parent is the screen or a part of it), that screen outlives the
+    /// dialog and its caller; a screen that is closing asks nothing (Rejected at once), and a
+    /// dialog ended because its screen closed returns Rejected.
+    static int ExecModal(IScreenHost& host, QDialog& dialog);
+    /// The feature screen a widget belongs to (the widget itself or an ancestor), or null.
+    static CFeatureScreen* OwnerOf(QWidget* widget);
+    /// A modal dialog of this screen is running.
+    bool HasOpenModal() const { return !m_modals.empty(); }
 
     // IFeatureScreen: nothing to wind down by default.
     void CloseForDataSet() override {}
@@ -41,7 +67,13 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    /// Ends every modal dialog of the screen (rejected) and destroys the screen once the last
+    /// one has returned.
+    void DestroyAfterModals();
+
     IScreenHost& m_screenHost;
     CTunerDoc& m_doc;
     bool m_closing = false;
+    bool m_destroyAfterModals = false;
+    std::vector<QPointer<QDialog>> m_modals;  ///< modal dialogs running, innermost last
 };

@@ -100,11 +100,10 @@ void CPttBar::OnTimer() {
         return;
     // The watch keeps ticking while the dialog is open; the count passes 50 without a
     // second dialog.
-    QPointer<CPttBar> self(this);
     CPTTTimeOutDlg dialog(&m_screen);
-    m_host.ExecDialog(dialog);
-    if (!self)
-        return;
+    CFeatureScreen::ExecModal(m_host, dialog);
+    if (m_screen.Closing())
+        return;  // the screen closed meanwhile (dekeyed on its way out)
     if (!dialog.m_bContinue)
         Dekey();
     m_nIdleSeconds = 0;
