@@ -47,6 +47,7 @@ constexpr const char* kAppTitle = "VEGAL 25 Tuner";
 constexpr const char* kCloseCurrent = "Please close current windows before loading new data.";
 constexpr const char* kOneScreen = "Close the current window before opening another window!";
 constexpr const char* kFileFilter = "Tuner Files (*.tun);;All Files (*)";
+constexpr const char* kAutoTuneTitle = "Automatic Tuning Interface";
 
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -797,11 +798,20 @@ void CMainFrame::OnAutoTune() {
     CTunerDoc* doc = GetActiveDoc();
     if (!doc || !QFile::exists(QDir::current().filePath("Autotune.hlp")))
         return;
+    for (const QPointer<QWidget>& open : m_screens) {
+        if (open && open->windowTitle() == kAutoTuneTitle) {
+            // One dialog drives the tuning screens: the open one comes forward.
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+    }
     QWidget* screen = nullptr;
     if (ScreenMaker maker = CScreenFactory::Instance().Find(Cmd::kAutoTune))
-        screen = maker(ScreenRequest{*this, *doc, Cmd::kAutoTune, "Automatic Tuning Interface"});
+        screen = maker(ScreenRequest{*this, *doc, Cmd::kAutoTune, kAutoTuneTitle});
     else
-        screen = new CPlaceholderScreen("Automatic Tuning Interface", this);
+        screen = new CPlaceholderScreen(kAutoTuneTitle, this);
     OpenScreen(screen);  // replaces the open screen; the tuning screen stays recorded
 }
 

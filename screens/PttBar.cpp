@@ -90,8 +90,13 @@ void CPttBar::CloseForDataSet() {
     m_screen.m_bTransmitting = false;
 }
 
+void CPttBar::ShowDriven(bool driven) {
+    CTunerBar::ShowDriven(driven);
+    m_ptt->setEnabled(!driven);
+}
+
 void CPttBar::OnTimer() {
-    if (!m_bTransmitting || m_host.PttTimeOutOn() != 1) {
+    if (!m_bTransmitting || m_host.PttTimeOutOn() != 1 || m_screen.IsDriven()) {
         m_nIdleSeconds = 0;
         return;
     }

@@ -35,7 +35,9 @@ public:
     /// Dekeys when keyed (a failure does not stop it) and closes the screen with the bar.
     void CloseScreen();
     void CloseForDataSet() override;
-    /// One tick of the PTT time-out watch.
+    void ShowDriven(bool driven) override;
+    /// One tick of the PTT time-out watch. While automatic tuning drives the screen it keys
+    /// and dekeys itself, and the watch does not ask.
     void OnTimer();
 
     QPushButton* PttButton() const { return m_ptt; }

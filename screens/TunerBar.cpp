@@ -54,6 +54,11 @@ void CTunerBar::SetStatus(const std::string& text) {
     m_status->setText(QString::fromStdString(text));
 }
 
+void CTunerBar::ShowDriven(bool driven) {
+    m_programAll->setEnabled(!driven);
+    m_close->setEnabled(!driven);
+}
+
 void CTunerBar::OnHelp() {
     m_host.ShowHelp(TuningHelpContext(m_screen.m_nFeature));
 }

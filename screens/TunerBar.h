@@ -55,6 +55,9 @@ public:
     virtual void CloseForDataSet() = 0;
     /// The screen is closing: this bar is no longer the current one of its kind.
     virtual void Retire() = 0;
+    /// Automatic tuning drives the screen: the buttons that act on the radio or close the
+    /// screen are unavailable (Help stays), or available again.
+    virtual void ShowDriven(bool driven);
 
     /// The bar's timer (the PTT time-out watch, or the signal strength poll). Tests stop it
     /// and drive the tick handler themselves.

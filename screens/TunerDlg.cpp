@@ -28,6 +28,7 @@
 namespace {
 
 QPointer<CTunerDlg> g_current;
+bool g_automaticDrive = false;
 
 // Column widths of a row.
 constexpr int kFreqWidth = 84;
@@ -51,6 +52,26 @@ QLabel* Header(const QString& text, int width, QWidget* parent) {
     label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     label->setFixedWidth(width);
     return label;
+}
+
+/// Input the technician gives a widget directly (not focus changes, paints or shortcuts).
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+    }
 }
 
 QLineEdit* NumberEdit(int width, bool readOnly, QWidget* parent) {
@@ -95,6 +116,7 @@ CTunerDlg::CTunerDlg(IScreenHost& host, CTunerDoc& doc) : CFeatureScreen(host, d
         g_current = this;
         m_pBar = MakeBar(feature->bar);
         layout()->addWidget(m_pBar);
+        ShowDriven(g_automaticDrive);  // a screen automatic tuning opens is driven at once
         layout()->activate();
         m_nDialogHeight = sizeHint().height();
         PlaceRangeLabels();
@@ -118,6 +140,13 @@ void CTunerDlg::BuildRows() {
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(0, 10, 0, 0);
     layout->setSpacing(4);
+
+    m_driveNotice = new QLabel(kDrivenNotice, this);
+    m_driveNotice->setObjectName("driveNotice");
+    m_driveNotice->setAlignment(Qt::AlignCenter);
+    m_driveNotice->setStyleSheet("QLabel { background: #fff3c4; color: #000; padding: 4px; }");
+    m_driveNotice->hide();
+    layout->addWidget(m_driveNotice);
 
     auto* header = new QWidget(this);
     auto* headerLayout = new QHBoxLayout(header);
@@ -150,7 +179,8 @@ void CTunerDlg::BuildRows() {
         layout->addWidget(row.box);
 
         const int r = i + 1;
-        row.newValue->installEventFilter(this);
+        // The screen sees the row's input first: a driven screen keeps it from the row.
+        for (QWidget* w : row.box->findChildren<QWidget*>()) w->installEventFilter(this);
         connect(row.slider, &QAbstractSlider::actionTriggered, this, [this, r] { QueueScroll(r); });
         connect(row.slider, &QAbstractSlider::sliderReleased, this, [this, r] { QueueScroll(r); });
         connect(row.spin, &CSpinButton::Scrolled, this, [this, r] { OnVScroll(r); });
@@ -523,8 +553,10 @@ void CTunerDlg::RunQueuedScroll() {
 }
 
 bool CTunerDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_bDriven && IsUserInput(event->type()))
+        return true;  // automatic tuning has the rows; the notice says so
     const int row = RowOfEdit(watched);
-    if (row != 0 && !m_bClosing) {
+    if (row != 0 && !m_bClosing && !m_bDriven) {
         if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
             // A context menu over the edit is not a change of field.
             if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
@@ -544,7 +576,7 @@ void CTunerDlg::CommitFocusedValue() {
 }
 
 void CTunerDlg::OnEnter() {
-    if (m_bClosing)
+    if (m_bClosing || m_bDriven)
         return;
     QWidget* focus = focusWidget();
     CommitFocusedValue();
@@ -555,6 +587,14 @@ void CTunerDlg::OnEnter() {
 }
 
 void CTunerDlg::OnCommand(int id) {
+    if (m_bDriven && !m_bClosing) {
+        QApplication::beep();  // the notice says why and how to get the command back
+        return;
+    }
+    DriveCommand(id);
+}
+
+void CTunerDlg::DriveCommand(int id) {
     if (m_bClosing || m_pBar == nullptr)
         return;
     switch (id) {
@@ -572,6 +612,33 @@ void CTunerDlg::OnCommand(int id) {
         default:  // F1: the platform's help request does nothing on this screen
             break;
     }
+}
+
+void CTunerDlg::SetAutomaticDrive(bool on) {
+    g_automaticDrive = on;
+    if (CTunerDlg* screen = g_current.data())
+        screen->ShowDriven(on);
+}
+
+bool CTunerDlg::AutomaticDrive() {
+    return g_automaticDrive;
+}
+
+void CTunerDlg::ShowDriven(bool driven) {
+    if (m_bDriven == driven)
+        return;
+    m_bDriven = driven;
+    m_queuedScrollRow = 0;  // a drag of the technician's is not applied under the drive
+    m_driveNotice->setVisible(driven);
+    m_pBar->ShowDriven(driven);
+    // The value fields take no focus meanwhile: a click into one would later commit it as a
+    // row's value while the radio is tuned to another row. A field that has the focus (its
+    // value committed when the technician turned to the dialog) hands it to the selected row.
+    const bool editFocused = RowOfEdit(focusWidget()) != 0;
+    for (Row& row : m_rows) row.newValue->setFocusPolicy(driven ? Qt::NoFocus : Qt::StrongFocus);
+    CColourSlider* selected = m_rows[m_nSelectedRow - 1].slider;
+    if (driven && editFocused && selected->isEnabled())
+        selected->setFocus();
 }
 
 void CTunerDlg::DestroyScreen() {

@@ -30,15 +30,35 @@ class QLineEdit;
 ///
 /// Automatic tuning drives the screen from the user-interface thread (for example through
 /// blocking queued invocations); each invokable method does its whole work synchronously.
+///
+/// While automatic tuning drives the tuning screens (SetAutomaticDrive), the current screen and
+/// every screen opened meanwhile are driven: the technician's commands (F6, F8, F10, Esc, the
+/// close box, the bar's buttons, the sliders, spins and value fields) are unavailable, a notice
+/// at the top says why and how to get them back, and the PTT time-out does not ask. Automatic
+/// tuning works the screen through DriveCommand and the index-based methods below.
 class CTunerDlg : public CFeatureScreen {
     Q_OBJECT
 public:
+    static constexpr const char* kDrivenNotice =
+        "Automatic tuning is driving this screen: press Stop Tuning first";
+
     CTunerDlg(IScreenHost& host, CTunerDoc& doc);
     ~CTunerDlg() override;
 
     /// The current tuning screen (g_pTunerDlg); null whenever it is closed or gone.
     /// User-interface thread only.
     static CTunerDlg* Current();
+
+    /// Automatic tuning begins or ends driving the tuning screens: the current one and every
+    /// one opened until it ends. User-interface thread only.
+    static void SetAutomaticDrive(bool on);
+    static bool AutomaticDrive();
+    /// This screen is driven: its manual commands are unavailable.
+    bool IsDriven() const { return m_bDriven; }
+    /// A command of automatic tuning (Program All, PTT Toggle, Close), run whether or not the
+    /// screen is driven, as the key would run it on a screen that is not.
+    void DriveCommand(int id);
+    QLabel* DriveNotice() const { return m_driveNotice; }
 
     // ---- Automatic tuning (index 0 to 9) -------------------------------------------------
     /// Rows shown (m_nRowCount).
@@ -97,9 +117,11 @@ public:
     QLabel* LowerRangeLabel() const { return m_lowLabel; }
     QLabel* UpperRangeLabel() const { return m_highLabel; }
 
-    // Commands: F6 PTT Toggle, F8 Program All, F10/Esc Close; F1 does nothing here.
+    // Commands: F6 PTT Toggle, F8 Program All, F10/Esc Close; F1 does nothing here. While the
+    // screen is driven they do nothing but beep.
     void OnCommand(int id) override;
     void CloseForDataSet() override;
+    bool Closing() const override { return m_bClosing || CFeatureScreen::Closing(); }
     /// Ends the screen with its bar (the bars' close handling calls this last).
     void DestroyScreen();
 
@@ -154,11 +176,15 @@ private:
     /// Commits the focused new-value edit, as its losing the focus would.
     void CommitFocusedValue();
     void PlaceRangeLabels();
+    /// Shows the screen driven by automatic tuning, or gives it back to the technician.
+    void ShowDriven(bool driven);
 
     std::array<Row, kTunerRows> m_rows;
+    QLabel* m_driveNotice = nullptr;
     QWidget* m_rangeArea = nullptr;
     QLabel* m_lowLabel = nullptr;
     QLabel* m_highLabel = nullptr;
     int m_queuedScrollRow = 0;
     bool m_bClosing = false;
+    bool m_bDriven = false;
 };

@@ -111,6 +111,11 @@ void CTunerRxDlgBarDlg::OnCancel() {
     m_screen.DestroyScreen();
 }
 
+void CTunerRxDlgBarDlg::ShowDriven(bool driven) {
+    CTunerBar::ShowDriven(driven);
+    m_cbAudio->setEnabled(!driven);
+}
+
 void CTunerRxDlgBarDlg::CloseForDataSet() {
     StopPolling();
 }

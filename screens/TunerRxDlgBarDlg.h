@@ -27,6 +27,7 @@ public:
     Q_INVOKABLE void ProgramAll() override;
     Q_INVOKABLE void OnCancel() override;
     void CloseForDataSet() override;
+    void ShowDriven(bool driven) override;
     /// One tick of the signal strength poll.
     void OnPollTimer();
     /// An audio route chosen from the list (position 0 Mute, 1 Internal, 2 External).

@@ -70,6 +70,12 @@ void CTunerTxDevBalDlgBarDlg::Retire() {
         g_current = nullptr;
 }
 
+void CTunerTxDevBalDlgBarDlg::ShowDriven(bool driven) {
+    CPttBar::ShowDriven(driven);
+    m_btnLow->setEnabled(!driven);
+    m_btnHigh->setEnabled(!driven);
+}
+
 void CTunerTxDevBalDlgBarDlg::SetLowCheck(bool check) {
     SetCheck(m_btnLow, check);
 }

@@ -20,6 +20,7 @@ public:
     /// closed or gone. User-interface thread only.
     static CTunerTxDevBalDlgBarDlg* Current();
     void Retire() override;
+    void ShowDriven(bool driven) override;
 
     /// "Low" chosen (its click, or automatic tuning after setting the checks).
     Q_INVOKABLE void OnLowTone() { ToneChange(false); }

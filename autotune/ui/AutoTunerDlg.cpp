@@ -91,8 +91,10 @@ CAutoTunerDlg* CAutoTunerDlg::Current() {
 void CAutoTunerDlg::BuildWidgets() {
     auto* settings = m_settings = new QGroupBox("Settings", this);
     auto* grid = new QGridLayout(settings);
+    const QString range = QString("Watts, %1").arg(AutoTuneFeatures::kTargetWattsRange);
     auto target = [&](int row, const char* label, const char* text) {
         auto* edit = new QLineEdit(text, settings);
+        edit->setToolTip(range + " (a decimal comma is read as a point)");
         grid->addWidget(new QLabel(label, settings), row, 0);
         grid->addWidget(edit, row, 1);
         grid->addWidget(new QLabel("Watts", settings), row, 2);
@@ -101,6 +103,9 @@ void CAutoTunerDlg::BuildWidgets() {
     m_targetHigh = target(0, "Target High Power:", "2.5");
     m_targetMid = target(1, "Target Mid Power:", "1.5");
     m_targetLow = target(2, "Target Low Power:", ".5");
+    auto* rangeLabel = new QLabel(range, settings);
+    rangeLabel->setObjectName("targetRange");
+    grid->addWidget(rangeLabel, 3, 0, 1, 3);
 
     auto* controls = new QGroupBox("Controls", this);
     auto* buttons = new QHBoxLayout(controls);
@@ -170,11 +175,50 @@ bool CAutoTunerDlg::ReadyToStart() {
         ScreenHost().Host().ShowMessage(message, MsgIcon::Stop, MsgButtons::Ok);
         return false;
     }
-    if (!CTunerDlg::Current()) {
+    CTunerDlg* screen = CTunerDlg::Current();
+    if (!screen) {
         ShowStatus(kNoScreen);
         return false;
     }
+    CAlignmentLimits limits;
+    if (!LoadLimits(limits))
+        return false;
+    // Only the field of the screen's own feature plays a part in this job.
+    const AutoTuneFeature* feature = AutoTuneFeatures::ByTitle(screen->windowTitle().toStdString());
+    if (feature && feature->powerLevel > 0) {
+        double watts = 0.0;
+        if (!ReadTargetWatts(feature->powerLevel, watts))
+            return false;
+        if (!limits.For(feature->index).targetFromFile)
+            limits.SetDefaultTarget(feature->index, watts);
+    }
+    m_tasks->SetLimits(limits);
     return true;
+}
+
+bool CAutoTunerDlg::LoadLimits(CAlignmentLimits& limits) {
+    IHost& host = ScreenHost().Host();
+    const std::string path = host.ExecutableFolder() + "/" + kLimitsFile;
+    std::string message;
+    if (host.FileExists(path) && !limits.Load(path, message)) {
+        host.ShowMessage("The alignment limits cannot be used: " + message, MsgIcon::Stop,
+                         MsgButtons::Ok);
+        return false;
+    }
+    return true;
+}
+
+bool CAutoTunerDlg::ReadTargetWatts(int powerLevel, double& watts) {
+    static const char* const kFields[] = {"", "Target Low Power", "Target Mid Power",
+                                          "Target High Power"};
+    std::string why;
+    if (powerLevel < 1 || powerLevel > 3)
+        return false;
+    if (AutoTuneFeatures::ParseTargetWatts(TargetText(powerLevel), watts, why))
+        return true;
+    ScreenHost().Host().ShowMessage(std::string(kFields[powerLevel]) + ": " + why + ".",
+                                    MsgIcon::Stop, MsgButtons::Ok);
+    return false;
 }
 
 void CAutoTunerDlg::OnSlider() {
@@ -199,7 +243,9 @@ void CAutoTunerDlg::OnSlider() {
         return;
     }
     ShowStatus("");
+    m_bWindowJob = false;
     m_tasks->Slider(row);
+    UpdateDrive();
 }
 
 void CAutoTunerDlg::OnWindow() {
@@ -212,39 +258,27 @@ void CAutoTunerDlg::OnWindow() {
     if (!ReadyToStart())
         return;
     ShowStatus("");
+    m_bWindowJob = true;
     m_tasks->Window();
+    UpdateDrive();
 }
 
 bool CAutoTunerDlg::ReadAlignmentOptions(AlignmentOptions& options) {
-    IHost& host = ScreenHost().Host();
     std::string message;
     if (!CTestSetLink::CheckPortText(m_comPort->text().toStdString(), message)) {
-        host.ShowMessage(message, MsgIcon::Stop, MsgButtons::Ok);
+        ScreenHost().Host().ShowMessage(message, MsgIcon::Stop, MsgButtons::Ok);
         return false;
     }
-    const std::string limits = host.ExecutableFolder() + "/" + kLimitsFile;
-    if (host.FileExists(limits) && !options.limits.Load(limits, message)) {
-        host.ShowMessage("The alignment limits cannot be used: " + message, MsgIcon::Stop,
-                         MsgButtons::Ok);
+    if (!LoadLimits(options.limits))
         return false;
-    }
     // The power targets the file leaves out are the dialog's fields.
-    const struct {
-        int level;
-        const char* label;
-    } fields[] = {{3, "Target High Power"}, {2, "Target Mid Power"}, {1, "Target Low Power"}};
-    for (const auto& f : fields) {
-        const int index = 4 - f.level;  // Tx Power High is feature 1, Mid 2, Low 3
+    for (int level : {3, 2, 1}) {
+        const int index = 4 - level;  // Tx Power High is feature 1, Mid 2, Low 3
         if (options.limits.For(index).targetFromFile)
             continue;
-        const std::string text = TargetText(f.level);
         double watts = 0.0;
-        std::string why;
-        if (!AutoTuneFeatures::ParseTargetWatts(text, watts, why)) {
-            host.ShowMessage(std::string(f.label) + ": " + why + ".", MsgIcon::Stop,
-                             MsgButtons::Ok);
+        if (!ReadTargetWatts(level, watts))
             return false;
-        }
         options.limits.SetDefaultTarget(index, watts);
     }
     options.programFailed = m_programFailed->isChecked();
@@ -277,6 +311,7 @@ void CAutoTunerDlg::OnRadio() {
     ShowRadioState(true);
     ShowStatus(kAligning);
     m_bAligning = true;
+    UpdateDrive();
     m_alignThread = std::thread([this] {
         CAlignmentReport report = m_alignment->Run();
         {
@@ -337,6 +372,7 @@ void CAutoTunerDlg::FinishAlignment(bool preview) {
         return;  // saved already (the dialog closed meanwhile)
     if (m_alignThread.joinable())
         m_alignThread.join();  // its run has ended; the thread is only returning
+    UpdateDrive();
     ShowRadioState(false);
     if (!m_face->LogWritten())
         AppendTuningLog(Doc(), report->LogText());
@@ -377,7 +413,11 @@ void CAutoTunerDlg::ShowSliderState(bool inProgress) {
     m_slider->setEnabled(true);
     m_window->setEnabled(true);
     m_slider->setText(inProgress ? "Stop Tuning" : "Slider");
-    m_status->setText(inProgress ? CAutoTuneTasks::kTuningSlider : "");
+    if (!m_bWindowJob)
+        m_status->setText(inProgress ? CAutoTuneTasks::kTuningSlider : "");
+    else if (inProgress)
+        m_status->setText(CAutoTuneTasks::kTuningScreen);  // the Window state goes on
+    // (the end of a row in a Window run leaves the line to the row's outcome)
     Repaint(m_slider);
     Repaint(m_status);
 }
@@ -409,13 +449,18 @@ void CAutoTunerDlg::ShowProgress(const std::string& status, int done, int total)
     m_progress->setVisible(true);
     m_progress->setFormat(QString("%v of %m"));
     ShowStatus(status);
+    m_progressText = m_status->text();
 }
 
 void CAutoTunerDlg::OnJobEnded() {
+    UpdateDrive();
     if (Busy())
         return;  // a new job has begun meanwhile
-    if (m_progress->isVisible())
-        ShowStatus("");  // the resident program did not come up: nothing was tuned
+    // The job's last line stays; only a progress line that nothing followed goes (the
+    // resident program did not come up: nothing was tuned).
+    if (m_progress->isVisible() && m_status->text() == m_progressText)
+        ShowStatus("");
+    m_bWindowJob = false;
     m_progress->setVisible(false);
     m_slider->setEnabled(true);
     m_window->setEnabled(true);
@@ -451,13 +496,20 @@ void CAutoTunerDlg::ShutDown(bool pump, bool finish) {
     m_tasks->Join();
     if (m_alignThread.joinable())
         m_alignThread.join();
+    UpdateDrive();  // m_bShutDown: the screens are the technician's again
     if (finish)
         FinishAlignment(false);
     // A job that was let go before its last calls may have left the screen keyed.
     CTunerDlg* screen = CTunerDlg::Current();
     if (wasRunning && screen && screen->m_bTransmitting)
-        screen->OnCommand(Cmd::kPttToggle);
+        screen->DriveCommand(Cmd::kPttToggle);
     m_link->StopResidentProgram();
+}
+
+void CAutoTunerDlg::UpdateDrive() {
+    const bool drive = !m_bShutDown && (m_tasks->Running() || m_bAligning);
+    if (drive != CTunerDlg::AutomaticDrive())
+        CTunerDlg::SetAutomaticDrive(drive);
 }
 
 void CAutoTunerDlg::OnCommand(int id) {

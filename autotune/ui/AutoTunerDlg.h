@@ -10,6 +10,7 @@
 #include "autotune/AlignmentReport.h"
 #include "screens/FeatureScreen.h"
 
+class CAlignmentLimits;
 class CAutoTuneTasks;
 class CDialogAlignmentFace;
 class CRadioAlignment;
@@ -30,6 +31,11 @@ class QPushButton;
 /// aligns the whole radio (every transmit feature on its tuning screen, each programmed when
 /// its rows passed), saves the report as CSV beside the data set and shows it in print
 /// preview; "Stop Tuning" while it runs.
+///
+/// While a job or an alignment runs, the tuning screens are driven (CTunerDlg::SetAutomaticDrive):
+/// their manual commands wait until it has ended or "Stop Tuning" has ended it. The power
+/// fields take a number of watts in a stated range; a button that would use a field holding
+/// anything else says so, naming the field, and starts nothing.
 ///
 /// Threads: every widget and every radio exchange stays on the user-interface thread; a job
 /// thread does the test-set exchanges and the waiting (checking, starting or downloading the
@@ -64,6 +70,7 @@ public:
     // What the tasks show, on the user-interface thread.
     /// The text of a target power field (3 High, 2 Mid, 1 Low), read when a row begins.
     std::string TargetText(int powerLevel) const;
+    /// Slider state; during a Window run the status monitor keeps saying the screen is tuned.
     void ShowSliderState(bool inProgress);
     void ShowWindowState(bool windowRun);
     void ShowStatus(const std::string& text);
@@ -105,11 +112,20 @@ private:
     void BuildWidgets();
     /// The user-interface half of a job's end.
     void OnJobEnded();
-    /// The checks before a button starts a job: a usable Com Port text and a tuning screen.
+    /// The checks before Slider or Window starts a job: a usable Com Port text, a tuning
+    /// screen, the limits (which the tasks then judge rows by) and the power field the
+    /// screen's feature uses. False (after a message) when something cannot be used.
     bool ReadyToStart();
     /// The Radio button's options from the dialog and the limits file; false (after a
     /// message) when they cannot be used.
     bool ReadAlignmentOptions(AlignmentOptions& options);
+    /// The limits file beside the program when there is one, else the built-in limits; false
+    /// after a message when the file cannot be used.
+    bool LoadLimits(CAlignmentLimits& limits);
+    /// A power field's watts (3 High, 2 Mid, 1 Low); false after a message naming the field.
+    bool ReadTargetWatts(int powerLevel, double& watts);
+    /// The tuning screens are driven exactly while a job or an alignment runs.
+    void UpdateDrive();
     /// The widgets while an alignment runs (Radio reads "Stop Tuning") or not.
     void ShowRadioState(bool running);
     /// The user-interface half of an alignment's end: the report into the tuning log (when the
@@ -149,4 +165,6 @@ private:
     QProgressBar* m_progress = nullptr;
 
     bool m_bShutDown = false;
+    bool m_bWindowJob = false;  ///< the job under way was started by the Window button
+    QString m_progressText;     ///< the status line the last progress report showed
 };

@@ -21,7 +21,7 @@ bool CloseTuningScreen(bool quietly) {
     if (!screen)
         return true;
     if (!quietly)
-        screen->OnCommand(Cmd::kScreenClose);
+        screen->DriveCommand(Cmd::kScreenClose);
     else if (auto* bar = dynamic_cast<CPttBar*>(screen->Bar()))
         bar->CloseScreen();
     else
@@ -96,7 +96,7 @@ bool CDialogAlignmentFace::ProgramFeature() {
             if (!screen || !screen->Bar())
                 return false;
             screen->Bar()->ForgetProgramStatus();
-            screen->OnCommand(Cmd::kProgramAll);  // as F8: dekeys, then programs
+            screen->DriveCommand(Cmd::kProgramAll);  // as F8: dekeys, then programs
             return SUCCEEDED(screen->Bar()->LastProgramStatus());
         })
         .value_or(false);

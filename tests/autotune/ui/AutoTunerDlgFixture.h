@@ -5,6 +5,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QPointer>
 #include <QtTest/QTest>
+#include <QtWidgets/QLineEdit>
 
 #include <string>
 #include <vector>
@@ -90,6 +91,11 @@ protected:
         Flush();
         m_bench->ClearTrace();
     }
+    /// Records every line the status monitor shows from now on, into shownStatuses.
+    void RecordStatuses() {
+        QObject::connect(dlg->StatusEdit(), &QLineEdit::textChanged, dlg,
+                         [this](const QString& t) { shownStatuses.push_back(t.toStdString()); });
+    }
     /// The measurement codes the test set received (3 automatic, 4 manual).
     std::vector<std::string> Codes() const {
         std::vector<std::string> c;
@@ -101,4 +107,5 @@ protected:
     }
 
     QPointer<CAutoTunerDlg> dlg;
+    std::vector<std::string> shownStatuses;
 };

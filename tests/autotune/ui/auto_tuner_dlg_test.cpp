@@ -5,16 +5,19 @@
 
 #include <QtCore/QTimer>
 #include <QtWidgets/QCheckBox>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "AutoTunerDlgFixture.h"
+#include "autotune/AutoTuneFeatures.h"
 #include "autotune/ResidentProgram.h"
 
 namespace {
@@ -48,9 +51,20 @@ TEST_F(AutoTunerDlgTest, WindowTunesEveryRowThroughTheScreenAndProgramAllStoresI
     AutotuneHelpFolder folder;
     OpenWith(Cmd::kTxPowerHigh);
     Detune(0);
+    RecordStatuses();
     QTest::mouseClick(dlg->WindowButton(), Qt::LeftButton);
     EXPECT_TRUE(ServeUntil([&] { return dlg->WindowButton()->text() == "Stop Tuning"; }));
     WaitForJob();
+    // The Window state all through: each row's outcome between rows, never the Slider state.
+    EXPECT_EQ(std::count(shownStatuses.begin(), shownStatuses.end(), CAutoTuneTasks::kTuningSlider),
+              0)
+        << ::testing::PrintToString(shownStatuses);
+    EXPECT_GE(std::count(shownStatuses.begin(), shownStatuses.end(), CAutoTuneTasks::kTuningScreen),
+              1);
+    for (const char* row : {"Row 1: ", "Row 2: ", "Row 3: "})
+        EXPECT_TRUE(std::any_of(shownStatuses.begin(), shownStatuses.end(),
+                                [row](const std::string& t) { return t.rfind(row, 0) == 0; }))
+            << row;
 
     const auto results = dlg->Tasks().RowResults();
     ASSERT_EQ(static_cast<int>(results.size()), screen->RowCount());
@@ -65,7 +79,7 @@ TEST_F(AutoTunerDlgTest, WindowTunesEveryRowThroughTheScreenAndProgramAllStoresI
     EXPECT_EQ(static_cast<int>(Codes().size()), measurements);
     EXPECT_EQ(dlg->WindowButton()->text(), "Window");
     EXPECT_EQ(dlg->SliderButton()->text(), "Slider");
-    EXPECT_EQ(dlg->StatusEdit()->text(), "");
+    EXPECT_EQ(dlg->StatusEdit()->text(), "Window: 3 of 3 rows within tolerance");
     EXPECT_FALSE(screen->m_bTransmitting);
     EXPECT_FALSE(m_bench->Radio().Keyed());
 
@@ -124,6 +138,10 @@ TEST_F(AutoTunerDlgTest, SliderTunesTheSelectedRowOnly) {
     EXPECT_EQ(screen->SliderPosition(2), 127);
     EXPECT_LT(screen->SliderPosition(1), 127);
     EXPECT_EQ(dlg->SliderButton()->text(), "Slider");
+    // The row's outcome stays on the monitor after the job's end.
+    const std::string status = dlg->StatusEdit()->text().toStdString();
+    EXPECT_EQ(status.rfind("Row 2: ", 0), 0u) << status;
+    EXPECT_NE(status.find("within tolerance"), std::string::npos) << status;
     EXPECT_FALSE(m_bench->Radio().Keyed());
 }
 
@@ -151,7 +169,8 @@ TEST_F(AutoTunerDlgTest, StopTuningDuringAWindowRunEndsItDekeyed) {
     for (const auto& [row, r] : dlg->Tasks().RowResults()) EXPECT_LT(row, 2);
     EXPECT_EQ(screen->SliderPosition(2), 0);  // never reached
     EXPECT_EQ(dlg->WindowButton()->text(), "Window");
-    EXPECT_EQ(dlg->StatusEdit()->text(), "");
+    EXPECT_TRUE(dlg->StatusEdit()->text().startsWith("Stopped"))
+        << dlg->StatusEdit()->text().toStdString();
 }
 
 TEST_F(AutoTunerDlgTest, ClosingMidRunStopsTheTaskDekeysAndEndsTheResidentProgram) {
@@ -251,6 +270,84 @@ TEST_F(AutoTunerDlgTest, DeviationBalanceEndsOnTheHighTone) {
     EXPECT_FALSE(bar->IsLowChecked());
     EXPECT_FALSE(m_bench->Radio().Keyed());
     EXPECT_EQ(dlg->Tasks().RowResults().size(), 1u);
+}
+
+TEST_F(AutoTunerDlgTest, TargetFieldsTakeWattsInTheirStatedRangeOrStartNothing) {
+    AutotuneHelpFolder folder;
+    OpenWith(Cmd::kTxPowerHigh);
+    for (QLineEdit* field : {dlg->TargetHighEdit(), dlg->TargetMidEdit(), dlg->TargetLowEdit()})
+        EXPECT_NE(field->toolTip().indexOf(AutoTuneFeatures::kTargetWattsRange), -1);
+    auto* range = dlg->findChild<QLabel*>("targetRange");
+    ASSERT_NE(range, nullptr);
+    EXPECT_TRUE(range->isVisible());
+    EXPECT_NE(range->text().indexOf(AutoTuneFeatures::kTargetWattsRange), -1);
+
+    const struct {
+        const char* text;
+        const char* why;
+        bool window;
+    } bad[] = {
+        {"abc", "is not a number of watts", false},
+        {"", "is not a number of watts", true},
+        {"2.5 W", "is not a number of watts", false},
+        {"0", "is out of range", true},
+        {"-1", "is out of range", false},
+        {"10.5", "is out of range", true},
+        {"1e9", "is out of range", false},
+    };
+    for (const auto& c : bad) {
+        SCOPED_TRACE(c.text);
+        dlg->TargetHighEdit()->clear();
+        QTest::keyClicks(dlg->TargetHighEdit(), c.text);
+        m_host.m_messages.clear();
+        QTest::mouseClick(c.window ? dlg->WindowButton() : dlg->SliderButton(), Qt::LeftButton);
+        Flush();
+        EXPECT_FALSE(dlg->Busy());
+        ASSERT_EQ(m_host.m_messages.size(), 1u);
+        const std::string& message = m_host.m_messages[0].text;
+        EXPECT_EQ(message.rfind(std::string("Target High Power: \"") + c.text + "\" " + c.why, 0),
+                  0u)
+            << message;
+        EXPECT_TRUE(m_bench->TestSetLines().empty()) << "the test set was asked";
+        EXPECT_TRUE(Requests().empty()) << "the radio was asked";
+    }
+
+    // A decimal comma is a point; the field of another power level plays no part here.
+    dlg->TargetHighEdit()->clear();
+    QTest::keyClicks(dlg->TargetHighEdit(), "2,5");
+    dlg->TargetLowEdit()->setText("abc");
+    m_host.m_messages.clear();
+    Detune(0);
+    QTest::mouseClick(dlg->SliderButton(), Qt::LeftButton);
+    WaitForJob();
+    EXPECT_TRUE(m_host.m_messages.empty()) << ::testing::PrintToString(m_host.Texts());
+    const auto results = dlg->Tasks().RowResults();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_NEAR(results[0].second.reading, 2.5, 0.05);
+}
+
+TEST_F(AutoTunerDlgTest, SliderAndWindowJudgeRowsByTheLimitsFileOrStartNothing) {
+    AutotuneHelpFolder folder;
+    OpenWith(Cmd::kTxPowerHigh);
+    m_host.m_exeFolder = m_scratch.path().toStdString();
+    const std::string limits = m_scratch.filePath(CAutoTunerDlg::kLimitsFile).toStdString();
+
+    std::ofstream(limits) << "powerHighTolerance = 0.25\n";
+    QTest::mouseClick(dlg->SliderButton(), Qt::LeftButton);
+    WaitForJob();
+    const std::string status = dlg->StatusEdit()->text().toStdString();
+    EXPECT_NE(status.find("+/- 0.25 W"), std::string::npos) << status;
+
+    std::ofstream(limits) << "powerHighTolerance = wide\n";
+    m_bench->ClearTrace();
+    m_host.m_messages.clear();
+    QTest::mouseClick(dlg->WindowButton(), Qt::LeftButton);
+    Flush();
+    EXPECT_FALSE(dlg->Busy());
+    ASSERT_EQ(m_host.m_messages.size(), 1u);
+    EXPECT_EQ(m_host.m_messages[0].text.rfind("The alignment limits cannot be used: ", 0), 0u)
+        << m_host.m_messages[0].text;
+    EXPECT_TRUE(m_bench->TestSetLines().empty());
 }
 
 TEST_F(AutoTunerDlgTest, NothingStartsWithoutATuningScreenOrWithABadPort) {
