@@ -7,7 +7,8 @@ class QWidget;
 
 /// Runs every modal dialog the shell shows: the port selection, Options, About, the file
 /// dialogs and the print dialogs. The application uses it as it is; tests replace it, so no
-/// test ever waits on a modal window.
+/// test ever waits on a modal window. Once a stop signal has arrived (CSignalStop) it shows
+/// nothing and answers as cancelled.
 class CDialogRunner {
 public:
     virtual ~CDialogRunner() = default;

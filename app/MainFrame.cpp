@@ -889,6 +889,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     CHelpWindow::CloseHelp();  // the program ends with its main window
     if (auto store = m_placementStore())
         SaveWindowPlacement(*store);
+    // Work under way ends first, newest screen first, while its data set is still there: an
+    // automatic tuning job has its last calls (the dekey among them) served.
+    const std::vector<QPointer<QWidget>> screens = m_screens;
+    for (auto it = screens.rbegin(); it != screens.rend(); ++it)
+        if (auto* feature = dynamic_cast<IFeatureScreen*>(it->data()))
+            feature->StopWork();
     for (QMdiSubWindow* sub : m_mdi->subWindowList())
         if (auto* child = qobject_cast<CChildFrame*>(sub))
             child->CloseDocument();

@@ -10,6 +10,9 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QStatusBar>
 
+#include <cstdio>
+
+#include "app/SignalStop.h"
 #include "app/SplashWnd.h"
 
 namespace {
@@ -92,6 +95,12 @@ CQtHost::CQtHost() : m_clockBase(1000) {
 }
 
 MsgResult CQtHost::ShowOnGuiThread(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    if (CSignalStop::Stopping()) {
+        // The program is stopping: the message goes to the terminal, the answer is the box's
+        // cancelling one.
+        std::fprintf(stderr, "vegal-tuner: %s\n", text.c_str());
+        return FromQt(QMessageBox::NoButton, buttons);
+    }
     CSplashWnd::CloseSplash();                         // it stays on top and would hide the box
     QApplication::setOverrideCursor(Qt::ArrowCursor);  // a box under the wait cursor
     QMessageBox box(ToQt(icon), QString::fromLatin1(kTitle), QString::fromStdString(text),

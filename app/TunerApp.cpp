@@ -15,6 +15,7 @@
 #include "app/MainFrame.h"
 #include "app/QtHost.h"
 #include "app/RegisterScreens.h"
+#include "app/SignalStop.h"
 #include "app/SplashWnd.h"
 #include "app/TunerView.h"
 #include "radio/SerialRadioComm.h"
@@ -202,7 +203,12 @@ int RunTunerApp(int argc, char** argv) {
         });
     }
 
-    int rc = app.exec();
+    // SIGTERM, SIGHUP and SIGINT close the program as its close box does, whatever is open.
+    CSignalStop stop;
+    std::string stopError;
+    if (!stop.Install(stopError))
+        std::fprintf(stderr, "vegal-tuner: %s\n", stopError.c_str());
+    const int rc = stop.CloseAfterLoop(frame, app.exec());
     {
         QSettings store(CAppSettings::kCompany, CAppSettings::kApplication);
         settings.Save(store);

@@ -52,4 +52,8 @@ class IFeatureScreen {
 public:
     virtual ~IFeatureScreen() = default;
     virtual void CloseForDataSet() = 0;
+    /// The program is closing (its main window, or a stop signal): end any work under way,
+    /// serving what it still asks of the user-interface thread, and ask nothing. The data set
+    /// is still there; CloseForDataSet follows.
+    virtual void StopWork() {}
 };

@@ -522,3 +522,7 @@ void CAutoTunerDlg::OnCommand(int id) {
 void CAutoTunerDlg::CloseForDataSet() {
     ShutDown(false);
 }
+
+void CAutoTunerDlg::StopWork() {
+    ShutDown(true);
+}

@@ -107,6 +107,8 @@ public:
 
     void OnCommand(int id) override;
     void CloseForDataSet() override;
+    /// The program is closing: the job stops and its last calls are served.
+    void StopWork() override;
 
 private:
     void BuildWidgets();
