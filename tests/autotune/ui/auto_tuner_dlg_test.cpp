@@ -45,6 +45,17 @@ TEST_F(AutoTunerDlgTest, CtrlShiftAOpensTheDialogWithItsFieldsWhenTheHelpFileIsT
     EXPECT_EQ(dlg->WindowButton()->text(), "Window");
     EXPECT_EQ(dlg->ProgramFailedCheck()->text(), "Program failed features");
     EXPECT_FALSE(dlg->ProgramFailedCheck()->isChecked()) << "failed features stay unprogrammed";
+
+    // One dialog drives the screens: the command again brings the open one forward.
+    m_frame->activateWindow();
+    QTest::keyClick(m_frame.get(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    Flush();
+    EXPECT_EQ(CAutoTunerDlg::Current(), dlg.data());
+    EXPECT_EQ(std::count_if(m_frame->m_screens.begin(), m_frame->m_screens.end(),
+                            [](const QPointer<QWidget>& w) {
+                                return w && w->windowTitle() == CAutoTunerDlg::kTitle;
+                            }),
+              1);
 }
 
 TEST_F(AutoTunerDlgTest, WindowTunesEveryRowThroughTheScreenAndProgramAllStoresIt) {
