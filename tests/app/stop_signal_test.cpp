@@ -98,7 +98,7 @@ TEST_F(StopSignalTest, AHangUpWhileTheCloseWarningIsOpenEndsItAndCloses) {
     EXPECT_TRUE(screen.isNull() || !screen->isVisible());
 }
 
-TEST(StopSignal, AfterTheStopNoDialogIsShownAndTheHandlersGoBack) {
+TEST(SignalStop, AfterTheStopNoDialogIsShownAndTheHandlersGoBack) {
     EnsureApp();
     struct sigaction before {};
     ::sigaction(SIGINT, nullptr, &before);
