@@ -78,7 +78,7 @@ int CFeatureScreen::ExecModal(IScreenHost& host, QDialog& dialog) {
     owner->m_modals.emplace_back(&dialog);
     const int result = host.ExecDialog(dialog);
     if (!alive)
-        return QDialog::Rejected;  // deleted outright, which only the end of the program does
+        return QDialog::Rejected;  // deleted outright, not through CloseScreen or Destroy
     std::erase_if(owner->m_modals, [&dialog](const QPointer<QDialog>& d) {
         return d.isNull() || d.data() == &dialog;
     });
