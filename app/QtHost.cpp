@@ -76,16 +76,7 @@ MsgResult FromQt(int button, MsgButtons buttons) {
             break;
     }
     // Closed with Escape or the window's close button: the box's cancelling answer.
-    switch (buttons) {
-        case MsgButtons::Ok:
-            return MsgResult::Ok;
-        case MsgButtons::YesNo:
-            return MsgResult::No;
-        case MsgButtons::AbortRetryIgnore:
-            return MsgResult::Abort;
-        default:
-            return MsgResult::Cancel;
-    }
+    return CancellingAnswer(buttons);
 }
 
 }  // namespace

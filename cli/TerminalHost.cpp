@@ -73,19 +73,7 @@ MsgResult CTerminalHost::DefaultAnswer(MsgButtons buttons) {
 }
 
 MsgResult CTerminalHost::StopAnswer(MsgButtons buttons) {
-    switch (buttons) {
-        case MsgButtons::AbortRetryIgnore:
-            return MsgResult::Abort;
-        case MsgButtons::OkCancel:
-        case MsgButtons::RetryCancel:
-        case MsgButtons::YesNoCancel:
-            return MsgResult::Cancel;
-        case MsgButtons::YesNo:
-            return MsgResult::No;
-        case MsgButtons::Ok:
-            break;
-    }
-    return MsgResult::Ok;
+    return CancellingAnswer(buttons);
 }
 
 bool CTerminalHost::Stopping() const {

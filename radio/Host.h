@@ -12,6 +12,25 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore, Retr
 /// The button the user chose.
 enum class MsgResult { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
+/// The answer that gives up: the one a box gives when it is closed without a choice (Escape,
+/// its close button) or cannot be asked (the program is stopping, its window is gone): Abort,
+/// Cancel or No where the box offers one, else Ok.
+inline MsgResult CancellingAnswer(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::AbortRetryIgnore:
+            return MsgResult::Abort;
+        case MsgButtons::OkCancel:
+        case MsgButtons::RetryCancel:
+        case MsgButtons::YesNoCancel:
+            return MsgResult::Cancel;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
+        case MsgButtons::Ok:
+            break;
+    }
+    return MsgResult::Ok;
+}
+
 /// The one seam between the plain C++ core and the world around it.
 ///
 /// Every message box, wait cursor, clock read and sleep of the core goes through this

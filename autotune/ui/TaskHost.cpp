@@ -8,17 +8,5 @@ MsgResult CTaskHost::ShowMessage(const std::string& text, MsgIcon icon, MsgButto
         [host, text, icon, buttons] { return host->ShowMessage(text, icon, buttons); });
     if (answer)
         return *answer;
-    switch (buttons) {
-        case MsgButtons::AbortRetryIgnore:
-            return MsgResult::Abort;
-        case MsgButtons::OkCancel:
-        case MsgButtons::RetryCancel:
-        case MsgButtons::YesNoCancel:
-            return MsgResult::Cancel;
-        case MsgButtons::YesNo:
-            return MsgResult::No;
-        case MsgButtons::Ok:
-            break;
-    }
-    return MsgResult::Ok;
+    return CancellingAnswer(buttons);
 }
