@@ -20,67 +20,13 @@
 
 #include "../bench/RadioBenchFixture.h"
 #include "../document/TunTestSupport.h"
+#include "ProcessSupport.h"
 
 namespace fs = std::filesystem;
 using namespace tuntest;
+using namespace processtest;
 
 namespace {
-
-/// Starts a program with its standard output and error in a file and the settings of this
-/// run under the folder given (so no user settings are read or written).
-pid_t Spawn(const std::vector<std::string>& args, const std::string& outFile,
-            const std::string& configHome, rlim_t fileSizeLimit = RLIM_INFINITY) {
-    const pid_t pid = ::fork();
-    if (pid != 0)
-        return pid;
-    if (fileSizeLimit != RLIM_INFINITY) {
-        const rlimit limit{fileSizeLimit, fileSizeLimit};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    const int fd = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        ::_exit(126);
-    ::dup2(fd, 1);
-    ::dup2(fd, 2);
-    ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-}
-
-/// Exit status of a finished program (-1 when it did not exit normally, -signal when a
-/// signal ended it).
-int Wait(pid_t pid) {
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid)
-        return -1;
-    if (WIFSIGNALED(status))
-        return -WTERMSIG(status);
-    if (!WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-std::string Text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-/// The radio payloads of a trace file, in order.
-std::vector<std::string> RadioPayloads(const std::string& trace) {
-    std::vector<std::string> out;
-    std::istringstream lines(Text(trace));
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t at = line.find(" radio ");
-        if (at != std::string::npos)
-            out.push_back(line.substr(at + 7));
-    }
-    return out;
-}
 
 /// Whether the transmitter is keyed after each radio request of a trace (000401 keys it,
 /// 000501, receiving muted, dekeys it).
@@ -90,41 +36,6 @@ std::vector<bool> KeyedAfter(const std::vector<std::string>& requests) {
         keyed.push_back(q == "000401" || (q != "000501" && !keyed.empty() && keyed.back()));
     return keyed;
 }
-
-/// A vegal-bench process with its radio link and trace in a temp folder.
-class BenchProcess {
-public:
-    BenchProcess(const TempDir& dir, std::vector<std::string> flags)
-        : link(dir.File("radio")), trace(dir.File("trace")), m_out(dir.File("bench.out")) {
-        std::vector<std::string> args = {VEGAL_BENCH_BIN, "--radio", link, "--trace", trace};
-        args.insert(args.end(), flags.begin(), flags.end());
-        pid = Spawn(args, m_out, dir.Path());
-        for (int i = 0; i < 250 && !fs::is_symlink(link); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ~BenchProcess() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            Wait(pid);
-        }
-    }
-    bool Ready() const { return pid > 0 && fs::is_symlink(link); }
-    std::string Output() const { return Text(m_out); }
-    /// Stops it (SIGTERM, or SIGKILL) and returns its exit status.
-    int Stop(int signal = SIGTERM) {
-        ::kill(pid, signal);
-        const int status = Wait(pid);
-        pid = -1;
-        return status;
-    }
-
-    std::string link;
-    std::string trace;
-    pid_t pid = -1;
-
-private:
-    std::string m_out;
-};
 
 /// The lines of a text.
 std::vector<std::string> Lines(const std::string& text) {
@@ -180,18 +91,6 @@ TEST(CliWithBenchBinary, ReadThenWriteTheSavedFileInTheTracedOrder) {
             q = q.substr(0, 8);
     }
     EXPECT_EQ(seen, expected);
-}
-
-/// The test-set lines of a trace file, in order.
-std::vector<std::string> TestSetLines(const std::string& trace) {
-    std::vector<std::string> out;
-    std::istringstream lines(Text(trace));
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t at = line.find(" testset ");
-        if (at != std::string::npos)
-            out.push_back(line.substr(at + 9));
-    }
-    return out;
 }
 
 TEST(CliWithBenchBinary, TestSetStartMeasureAndStopAsTraced) {

@@ -21,32 +21,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
-/// A vegal-bench process with a radio and a test set in a temp folder, traced.
-class TestSetBench {
+/// The bench with a test set beside its radio.
+class TestSetBench : public BenchProcess {
 public:
-    TestSetBench(const tuntest::TempDir& dir, const std::vector<std::string>& flags)
-        : testSet(dir.File("testset")), trace(dir.File("trace")), m_out(dir.File("bench.out")) {
-        std::vector<std::string> args = {
-            VEGAL_BENCH_BIN, "--radio", dir.File("radio"), "--testset", testSet, "--trace", trace};
-        args.insert(args.end(), flags.begin(), flags.end());
-        m_pid = Spawn(args, m_out, dir.Path());
-        for (int i = 0; i < 250 && !fs::is_symlink(testSet); ++i) std::this_thread::sleep_for(20ms);
-    }
-    ~TestSetBench() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            Wait(m_pid);
-        }
-    }
-    bool Ready() const { return m_pid > 0 && fs::is_symlink(testSet); }
-    std::string Output() const { return Text(m_out); }
-
-    std::string testSet;
-    std::string trace;
+    TestSetBench(const tuntest::TempDir& dir, std::vector<std::string> flags)
+        : BenchProcess(dir, WithTestSet(dir, std::move(flags))) {}
 
 private:
-    std::string m_out;
-    pid_t m_pid = -1;
+    static std::vector<std::string> WithTestSet(const tuntest::TempDir& dir,
+                                                std::vector<std::string> flags) {
+        flags.insert(flags.begin(), {"--testset", dir.File("testset")});
+        return flags;
+    }
 };
 
 TEST(TestSetBinary, SigintEndsADownloadBetweenItemsWithStatus130) {
