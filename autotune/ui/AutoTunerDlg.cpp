@@ -1,5 +1,7 @@
 #include "autotune/ui/AutoTunerDlg.h"
 
+#include <filesystem>
+
 #include <QtCore/QDateTime>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
@@ -200,7 +202,11 @@ bool CAutoTunerDlg::LoadLimits(CAlignmentLimits& limits) {
     IHost& host = ScreenHost().Host();
     const std::string path = host.ExecutableFolder() + "/" + kLimitsFile;
     std::string message;
-    if (host.FileExists(path) && !limits.Load(path, message)) {
+    // Anything by that name is read, so that a folder or a pipe is refused with its reason
+    // rather than passed over as no file.
+    std::error_code error;
+    const bool present = std::filesystem::exists(std::filesystem::symlink_status(path, error));
+    if (present && !limits.Load(path, message)) {
         host.ShowMessage("The alignment limits cannot be used: " + message, MsgIcon::Stop,
                          MsgButtons::Ok);
         return false;

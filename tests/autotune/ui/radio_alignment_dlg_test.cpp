@@ -328,23 +328,27 @@ TEST_F(RadioAlignmentDlgTest, ProgramFailedFeaturesProgramsAFeatureThatMissedIts
 
 TEST_F(RadioAlignmentDlgTest, UnusableLimitsOrTargetsStartNothingAndSayWhy) {
     const struct {
-        const char* limitsFile;  // beside the program; null for none
+        const char* limitsFile;  // beside the program; null for none, "/" for a folder
         const char* lowTarget;
         const char* message;
     } cases[] = {
         {"refOscTolerance = 40\npowerLowTolerance = none\n", ".5",
          "AlignmentLimits.txt: line 2: powerLowTolerance needs a number, not \"none\""},
         {nullptr, "abc", "Target Low Power: \"abc\" is not a number of watts."},
+        {"/", ".5", "AlignmentLimits.txt: cannot be read"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         TearDown();
         m_host.m_messages.clear();
         ASSERT_NO_FATAL_FAILURE(OpenSaved("standard"));
-        QFile::remove(m_scratch.filePath(CAutoTunerDlg::kLimitsFile));
-        if (c.limitsFile)
-            std::ofstream(m_scratch.filePath(CAutoTunerDlg::kLimitsFile).toStdString())
-                << c.limitsFile;
+        const QString limits = m_scratch.filePath(CAutoTunerDlg::kLimitsFile);
+        QFile::remove(limits);
+        QDir().rmdir(limits);
+        if (c.limitsFile && std::string(c.limitsFile) == "/")
+            QDir().mkdir(limits);
+        else if (c.limitsFile)
+            std::ofstream(limits.toStdString()) << c.limitsFile;
         dlg->TargetLowEdit()->setText(c.lowTarget);
         QTest::mouseClick(dlg->RadioButton(), Qt::LeftButton);
         Flush();
