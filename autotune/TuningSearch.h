@@ -13,6 +13,11 @@ enum class SearchEnd {
     PassBound,      ///< the pass bound was reached before the search settled
     Stopped,        ///< a stop was asked for
     NoReading,      ///< a measurement did not come
+    // Ends of the fitting search of a whole-radio run.
+    Settled,        ///< the value whose reading is closest to the target was found and verified
+    OutOfReach,     ///< the target lies beyond what either end of the range gives
+    Noisy,          ///< the readings scatter more than the tolerance allows to decide
+    ReadingBound,   ///< the bound of readings a row was reached before the search settled
 };
 
 /// The result of one row's search.
@@ -26,6 +31,11 @@ struct TuningSearchResult {
     /// The last reading was taken with the slider where the search left it (no step came
     /// after it): false after the pass bound or a stop, which end right after a step.
     bool readingAtFinal = false;
+    /// Readings taken in all (the fitting search counts every one, repeats and the
+    /// verification included).
+    int readings = 0;
+    /// The search's estimate of the reading's change per step at the end (0 when it has none).
+    double slope = 0.0;
 
     /// The search settled: its last step truncated to 0.
     bool ReachedTarget() const { return end == SearchEnd::Converged; }
