@@ -38,6 +38,34 @@ Quantity QuantityOf(const AutoTuneFeature& feature) {
     return feature.field == 2 ? Quantity::Power : Quantity::Deviation;
 }
 
+double TypicalSlope(const AutoTuneFeature& feature, int upper) {
+    switch (QuantityOf(feature)) {
+        case Quantity::FrequencyError:
+        case Quantity::TuneFrequency:
+            // About 1.3 kHz over the whole range: 10 Hz a step on 0-127, 2.5 Hz on 0-511.
+            return upper > 0 ? 1280.0 / upper : 10.0;
+        case Quantity::Power:
+            return 0.03;  // near the targets, below the knee
+        case Quantity::Deviation:
+            // The balance moves the high tone by about 0.4 % a step; the limit by a hertz.
+            return feature.index == kTxDeviationBalance ? 12.0 : 1.0;
+    }
+    return 0.0;
+}
+
+double TypicalNoise(const AutoTuneFeature& feature) {
+    switch (QuantityOf(feature)) {
+        case Quantity::FrequencyError:
+        case Quantity::TuneFrequency:
+            return 2.0;
+        case Quantity::Power:
+            return 0.008;
+        case Quantity::Deviation:
+            return 4.0;
+    }
+    return 0.0;
+}
+
 bool ParseTargetWatts(const std::string& text, double& watts, std::string& why) {
     std::string point = text;
     for (char& c : point) {

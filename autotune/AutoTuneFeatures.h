@@ -27,6 +27,12 @@ const AutoTuneFeature* ByIndex(int index);
 /// power for Tx Power, the FM deviation for the deviation features.
 Quantity QuantityOf(const AutoTuneFeature& feature);
 
+/// What a fitting search may expect of a feature's readings before it has taken any: the
+/// change of the reading per step of a slider that ranges from 0 to upper, and the scatter
+/// of one reading. Readings rise with the value on the radios the tuner knows.
+double TypicalSlope(const AutoTuneFeature& feature, int upper);
+double TypicalNoise(const AutoTuneFeature& feature);
+
 /// The largest target a power field takes: a portable radio's watts, not a base station's.
 constexpr double kMaxTargetWatts = 10.0;
 /// What the dialog says about the power fields' range.

@@ -5,6 +5,7 @@
 
 #include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneView.h"
+#include "autotune/FitSearch.h"
 #include "autotune/Measurement.h"
 #include "autotune/ResidentProgram.h"
 #include "autotune/TestSetLink.h"
@@ -132,6 +133,12 @@ void CAutoTuneTasks::SetJobEndHandler(std::function<void()> handler) {
 void CAutoTuneTasks::SetLimits(const CAlignmentLimits& limits) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_limits = limits;
+}
+
+void CAutoTuneTasks::SetSearch(SearchKind kind) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_search = kind;
+    m_slopes.fill(0.0);
 }
 
 void CAutoTuneTasks::StartJob(std::function<void()> job) {
@@ -413,18 +420,44 @@ void CAutoTuneTasks::RowTask(int row) {
     if (!r.Ended() && !m_view.RangeLabels(lower, upper))
         r.Finish(RowOutcome::End::ScreenGone, kScreenClosed);
     if (!r.Ended()) {
-        TuningSearch search;
-        search.target = o.target;
-        search.lower = lower;
-        search.upper = upper;
-        TuningSearchResult result = search.Run(
-            [&]() -> std::optional<double> { return r.Ended() ? std::nullopt : r.Measure(); },
-            [&](std::optional<int> position) {
-                if (position && !r.Ended())
-                    r.Move(*position);
-                return r.Ended() ? o.finalPosition : r.Position();
-            },
-            [&] { return r.Stop(); });
+        const TuningSearch::Measure measure = [&]() -> std::optional<double> {
+            return r.Ended() ? std::nullopt : r.Measure();
+        };
+        const TuningSearch::MoveAndReadBack move = [&](std::optional<int> position) {
+            if (position && !r.Ended())
+                r.Move(*position);
+            return r.Ended() ? o.finalPosition : r.Position();
+        };
+        const TuningSearch::Stop stop = [&] { return r.Stop(); };
+        SearchKind kind;
+        double learnt = 0.0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            kind = m_search;
+            learnt = m_slopes[feature.index];
+        }
+        TuningSearchResult result;
+        if (kind == SearchKind::Fit) {
+            FitSearch search;
+            search.target = o.target;
+            search.tolerance = o.tolerance;
+            search.lower = lower;
+            search.upper = upper;
+            search.priorSlope =
+                learnt != 0.0 ? learnt : AutoTuneFeatures::TypicalSlope(feature, upper);
+            search.noise = AutoTuneFeatures::TypicalNoise(feature);
+            result = search.Run(measure, move, stop);
+            if (result.slope != 0.0 && std::isfinite(result.slope)) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_slopes[feature.index] = result.slope;
+            }
+        } else {
+            TuningSearch search;
+            search.target = o.target;
+            search.lower = lower;
+            search.upper = upper;
+            result = search.Run(measure, move, stop);
+        }
         o.search = result;
         if (!r.Ended() && result.end == SearchEnd::Stopped)
             r.Finish(RowOutcome::End::Stopped, "stopped");

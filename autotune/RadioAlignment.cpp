@@ -171,6 +171,7 @@ CAlignmentReport CRadioAlignment::Run() {
     RowView view(m_options.limits);
     CAutoTuneTasks tasks(m_link, view);
     tasks.SetLimits(m_options.limits);
+    tasks.SetSearch(m_options.search);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_tasks = &tasks;

@@ -7,6 +7,7 @@
 
 #include "autotune/AlignmentLimits.h"
 #include "autotune/AlignmentReport.h"
+#include "autotune/AutoTuneTasks.h"
 
 class CAutoTuneTasks;
 class CTestSetLink;
@@ -22,6 +23,8 @@ struct AlignmentOptions {
     bool program = true;
     /// Program a feature also when one of its rows failed.
     bool programFailed = false;
+    /// The search the rows run: the fitting search unless the specified one is asked for.
+    SearchKind search = SearchKind::Fit;
 };
 
 /// Aligns every feature the test set can measure, one after the other, and makes the report.

@@ -39,6 +39,7 @@ struct AlignCliOptions {
     std::string report;
     std::string pdf;
     std::string features;
+    std::string search;
     bool noProgram = false;
     bool programFailed = false;
 };
@@ -48,7 +49,8 @@ bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string
         const char* name;
         std::string* into;
     } valued[] = {{"--port", &o.port},     {"--testset", &o.testSet}, {"--limits", &o.limits},
-                  {"--report", &o.report}, {"--pdf", &o.pdf},         {"--features", &o.features}};
+                  {"--report", &o.report}, {"--pdf", &o.pdf},         {"--features", &o.features},
+                  {"--search", &o.search}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool taken = false;
@@ -182,7 +184,7 @@ void MakeRadioSafe(CTunerDoc& doc) {
 std::string AlignUsage() {
     return "  vegal-cli align --port PORT --testset PORT [--limits FILE] [--report FILE.csv]\n"
            "                 [--pdf FILE.pdf] [--features LIST] [--no-program]\n"
-           "                 [--program-failed]\n"
+           "                 [--program-failed] [--search fit|spec]\n"
            "                                              align the whole radio with the\n"
            "                                              HP8920B; exit 0 when every row passed\n";
 }
@@ -201,6 +203,14 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     AlignmentOptions options;
     options.program = !o.noProgram;
     options.programFailed = o.programFailed;
+    if (o.search == "spec") {
+        options.search = SearchKind::Specified;
+    } else if (!o.search.empty() && o.search != "fit") {
+        ctx.err << "vegal-cli: --search takes fit or spec, not \"" << o.search << "\"\n"
+                << "usage:\n"
+                << AlignUsage();
+        return kExitUsage;
+    }
     if (!o.limits.empty() && !options.limits.Load(o.limits, error)) {
         ctx.err << "vegal-cli: limits file " << error << '\n';
         return kExitUsage;

@@ -9,6 +9,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QScreen>
 #include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QHBoxLayout>
@@ -128,6 +129,17 @@ void CAutoTunerDlg::BuildWidgets() {
     m_programFailed = new QCheckBox("Program failed features", this);
     m_programFailed->setToolTip(
         "Radio: program a feature also when one of its rows did not meet its limits");
+    auto* radioOptions = new QHBoxLayout;
+    radioOptions->addWidget(m_programFailed);
+    radioOptions->addStretch(1);
+    radioOptions->addWidget(new QLabel("Radio search:", this));
+    m_radioSearch = new QComboBox(this);
+    m_radioSearch->addItem("Fitted (fewest readings)");
+    m_radioSearch->addItem("Specified (as Slider and Window)");
+    m_radioSearch->setToolTip(
+        "Radio: fit a line through each row's readings and aim for its best value, or step "
+        "with the secant search of the Slider and Window buttons");
+    radioOptions->addWidget(m_radioSearch);
 
     auto* monitor = new QGroupBox("Status Monitor", this);
     auto* monitorLayout = new QVBoxLayout(monitor);
@@ -142,7 +154,7 @@ void CAutoTunerDlg::BuildWidgets() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(settings);
     layout->addWidget(controls);
-    layout->addWidget(m_programFailed);
+    layout->addLayout(radioOptions);
     layout->addWidget(monitor);
 
     connect(m_slider, &QPushButton::clicked, this, [this] { OnSlider(); });
@@ -288,6 +300,7 @@ bool CAutoTunerDlg::ReadAlignmentOptions(AlignmentOptions& options) {
         options.limits.SetDefaultTarget(index, watts);
     }
     options.programFailed = m_programFailed->isChecked();
+    options.search = m_radioSearch->currentIndex() == 1 ? SearchKind::Specified : SearchKind::Fit;
     return true;
 }
 
@@ -334,7 +347,7 @@ void CAutoTunerDlg::ShowRadioState(bool running) {
     m_radio->setText(running ? "Stop Tuning" : "Radio");
     for (QWidget* w : {static_cast<QWidget*>(m_slider), static_cast<QWidget*>(m_window),
                        static_cast<QWidget*>(m_comPort), static_cast<QWidget*>(m_programFailed),
-                       static_cast<QWidget*>(m_settings)})
+                       static_cast<QWidget*>(m_radioSearch), static_cast<QWidget*>(m_settings)})
         w->setEnabled(!running);
     if (running) {
         m_progress->setRange(0, 1);

@@ -15,6 +15,7 @@ class CAutoTuneTasks;
 class CDialogAlignmentFace;
 class CRadioAlignment;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 struct AlignmentOptions;
 class CDialogTuningView;
@@ -92,6 +93,8 @@ public:
     QPushButton* WindowButton() const { return m_window; }
     /// "Program failed features": the Radio button programs a feature with a failed row too.
     QCheckBox* ProgramFailedCheck() const { return m_programFailed; }
+    /// The Radio button's search: 0 the fitting search (the default), 1 the specified one.
+    QComboBox* RadioSearchChoice() const { return m_radioSearch; }
     CTestSetLink& Link() const { return *m_link; }
     CAutoTuneTasks& Tasks() const { return *m_tasks; }
     /// A job (resident program check, download, tuning, a whole-radio alignment up to its
@@ -161,6 +164,7 @@ private:
     QPushButton* m_radio = nullptr;
     QPushButton* m_window = nullptr;
     QCheckBox* m_programFailed = nullptr;
+    QComboBox* m_radioSearch = nullptr;
     QGroupBox* m_settings = nullptr;
     QLineEdit* m_comPort = nullptr;
     QLineEdit* m_status = nullptr;
