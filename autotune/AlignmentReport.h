@@ -14,6 +14,7 @@ struct CAlignmentReport {
         int oldValue = 0;       ///< softpot value before the run
         int newValue = 0;       ///< softpot value after the run (programmed or not)
         bool measured = false;  ///< a reading was taken
+        int readings = 0;       ///< measurements the row took
         double reading = 0.0;   ///< the final reading
         double target = 0.0;
         double tolerance = 0.0;

@@ -48,6 +48,7 @@ public:
 
     /// A validated reading of the row's quantity, or nothing (the row then has ended).
     std::optional<double> Measure() {
+        ++o.readings;
         const TestSetReading r =
             m_tasks.m_link.RequestMeasurement(feature->manual, [this] { return Stop(); });
         std::string why;

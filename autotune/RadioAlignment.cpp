@@ -250,6 +250,7 @@ CAlignmentReport CRadioAlignment::Run() {
             ++done;
             if (outcome) {
                 row.newValue = outcome->finalPosition;
+                row.readings = outcome->readings;
                 if (outcome->reading) {
                     // The report's reading is the one taken with the final value in the radio.
                     row.measured = true;

@@ -34,6 +34,7 @@ struct RowOutcome {
     int startPosition = 0;
     int finalPosition = 0;
     bool restored = false;  ///< the slider was put back to startPosition
+    int readings = 0;       ///< measurements the row asked the test set for
     double target = 0.0;
     double tolerance = 0.0;
     std::string unit;  ///< "Hz" or "W"

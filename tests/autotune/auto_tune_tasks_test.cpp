@@ -525,6 +525,7 @@ TEST_F(AutoTuneTasksTest, TheVerdictIsAReadingTakenAtTheFinalValue) {
     EXPECT_NEAR(*o.reading, view.powerAt(view.Position(1)), 1e-6);
     EXPECT_EQ(std::count(state->writes.begin(), state->writes.end(), "3\r"), o.search->passes + 2)
         << "the first reading, one a pass, and one at the final value";
+    EXPECT_EQ(o.readings, o.search->passes + 2);
     EXPECT_EQ(o.pass, std::fabs(*o.reading - 2.5) <= 0.1);
 
     // A search that ends where it read needs no further reading.
