@@ -20,6 +20,17 @@ std::string SearchEndReason(const TuningSearchResult& r) {
         case SearchEnd::PassBound:
             std::snprintf(buf, sizeof buf, "the search did not settle within %d passes", r.passes);
             return buf;
+        case SearchEnd::OutOfReach:
+            std::snprintf(buf, sizeof buf,
+                          "the target is out of reach: the end of the range (value %d) gives %.4g",
+                          r.position, r.reading);
+            return buf;
+        case SearchEnd::Noisy:
+            return "the readings scatter more than the tolerance";
+        case SearchEnd::ReadingBound:
+            std::snprintf(buf, sizeof buf, "the search did not settle within %d readings",
+                          r.readings);
+            return buf;
         default:
             return {};
     }
