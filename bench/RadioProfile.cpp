@@ -1,5 +1,7 @@
 #include "RadioProfile.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -133,7 +135,135 @@ std::map<std::string, std::function<CRadioProfile()>> Table() {
         AddRecords(p, 851.0125, 0.75, 25, 0xFF);
         return p;
     };
+    t["realistic"] = [] {
+        CRadioProfile p = Base("realistic", 1, "H18QCF9PW6AN", "770QTR5005");
+        p.description =
+            "family 2, UHF band (Q), five rows that differ mildly across the band, "
+            "noise, rare outliers and warm-up sag";
+        p.records = {{0x3F, Steps(380.0125)},
+                     {0x2F, Steps(402.5125)},
+                     {0x2F, Steps(425.0125)},
+                     {0x2F, Steps(447.5125)},
+                     {0x2F, Steps(469.9875)}};
+        p.refOscSpread = {0.04, 0.06, 0.03, 5.0, 4.0};
+        p.refOscCurvature = 0.08;
+        p.powerKnee = 2.0;
+        p.powerKneeWidth = 2.0;
+        p.powerSpread = {0.04, 0.06, 0.03, 1.0, 1.0};
+        p.powerSatEdge = 0.03;
+        p.powerSatSpread = 0.02;
+        p.devBalanceSpread = {0.05, 0.08, 0.04, 2.0, 1.5};
+        p.devLimitSpread = {0.04, 0.06, 0.03, 40.0, 30.0};
+        p.devLimitSoftHz = 80.0;
+        p.freqNoiseHz = 2.0;
+        p.powerNoise = 0.005;
+        p.devNoiseHz = 5.0;
+        p.outlierFraction = 0.01;
+        p.warmupSag = 0.02;
+        p.warmupSeconds = 5.0;
+        return p;
+    };
+    t["hard"] = [] {
+        CRadioProfile p = Base("hard", 1, "H18UCF9PW6AN", "880UTX6006");
+        p.description =
+            "family 2, 800 MHz band (U), five rows that differ strongly across the "
+            "band, ideal points near the ends of the ranges, every alignment far off, "
+            "outliers and warm-up sag";
+        p.records = {{0x3F, Steps(806.0125)},
+                     {0x2F, Steps(823.9875)},
+                     {0x2F, Steps(851.0125)},
+                     {0x2F, Steps(860.5125)},
+                     {0x2F, Steps(869.9875)}};
+        p.initial[0] = 40;
+        p.refOscIdeal = 488;
+        p.refOscSpread = {0.12, 0.15, 0.10, 8.0, 8.0};
+        p.refOscCurvature = 0.25;
+        p.powerLow = 120;
+        p.powerMid = 127;
+        p.powerHigh = 5;
+        p.powerSatW = 3.2;
+        p.powerTau = 66.0;
+        p.powerKnee = 4.0;
+        p.powerKneeWidth = 3.0;
+        p.powerSpread = {0.03, 0.05, 0.03, 2.0, 2.0};
+        p.powerSatEdge = 0.01;
+        p.powerSatSpread = 0.015;
+        p.initial[2] = 5;
+        p.devBalanceIdeal = 56;
+        p.devBalanceSpread = {0.12, 0.15, 0.10, 2.0, 2.5};
+        p.initial[5] = 30000;
+        p.devLimitHzPerStep = 8.0;
+        p.devLimitSpread = {0.10, 0.12, 0.08, 20.0, 20.0};
+        p.devLimitSoftHz = 150.0;
+        p.freqNoiseHz = 5.0;
+        p.powerNoise = 0.01;
+        p.devNoiseHz = 10.0;
+        p.outlierFraction = 0.05;
+        p.warmupSag = 0.04;
+        p.warmupSeconds = 8.0;
+        return p;
+    };
     return t;
+}
+
+/// Largest magnitude of a whole-number model key.
+constexpr double kMaxWholeNumber = 1e6;
+
+/// Largest sum of the relative terms of a gain (so that it stays at 0.2 or more).
+constexpr double kMaxGainShare = 0.8;
+
+/// The row spread of each transmit feature with the prefix of its profile file keys.
+template <typename Profile>
+auto SpreadsOf(Profile& p) {
+    return std::array{std::pair{"refOsc", &p.refOscSpread}, std::pair{"power", &p.powerSpread},
+                      std::pair{"devBalance", &p.devBalanceSpread},
+                      std::pair{"devLimit", &p.devLimitSpread}};
+}
+
+/// A number of the RF or measurement model that a profile file sets by its key.
+struct ModelNumber {
+    double* d = nullptr;
+    int* i = nullptr;
+};
+
+std::map<std::string, ModelNumber> ModelNumbers(CRadioProfile& p) {
+    std::map<std::string, ModelNumber> m = {
+        {"refOscIdeal", {nullptr, &p.refOscIdeal}},
+        {"refOscHzPerStep", {&p.refOscHzPerStep}},
+        {"refOscCurvature", {&p.refOscCurvature}},
+        {"powerSatW", {&p.powerSatW}},
+        {"powerTau", {&p.powerTau}},
+        {"powerKnee", {&p.powerKnee}},
+        {"powerKneeWidth", {&p.powerKneeWidth}},
+        {"powerSatEdge", {&p.powerSatEdge}},
+        {"powerSatSpread", {&p.powerSatSpread}},
+        {"currentLimitW", {&p.currentLimitW}},
+        {"devBalanceIdeal", {nullptr, &p.devBalanceIdeal}},
+        {"devBalanceHzPerStep", {&p.devBalanceHzPerStep}},
+        {"devLimitHzPerStep", {&p.devLimitHzPerStep}},
+        {"devLimitSoftHz", {&p.devLimitSoftHz}},
+        {"filterSlope", {&p.filterSlope}},
+        {"filterBase", {nullptr, &p.filterBase}},
+        {"batteryCalIdeal", {nullptr, &p.batteryCalIdeal}},
+        {"freqNoiseHz", {&p.freqNoiseHz}},
+        {"powerNoise", {&p.powerNoise}},
+        {"devNoiseHz", {&p.devNoiseHz}},
+        {"outlierFraction", {&p.outlierFraction}},
+        {"outlierMin", {&p.outlierMin}},
+        {"outlierMax", {&p.outlierMax}},
+        {"outlierFreqHz", {&p.outlierFreqHz}},
+        {"warmupSag", {&p.warmupSag}},
+        {"warmupSeconds", {&p.warmupSeconds}},
+    };
+    for (const auto& [prefix, s] : SpreadsOf(p)) {
+        const std::string k = prefix;
+        m[k + "GainTilt"] = {&s->gainTilt};
+        m[k + "GainEdge"] = {&s->gainEdge};
+        m[k + "GainSpread"] = {&s->gainSpread};
+        m[k + "OffsetTilt"] = {&s->offsetTilt};
+        m[k + "OffsetSpread"] = {&s->offsetSpread};
+    }
+    return m;
 }
 
 bool ParseInt(const std::string& s, long& out) {
@@ -156,6 +286,20 @@ std::vector<std::string> Words(const std::string& s) {
 
 int CRadioProfile::Count(int type) const {
     return static_cast<int>(Frequencies(type).size());
+}
+
+int CRadioProfile::NearestRecord(int type, std::uint32_t freq) const {
+    const std::vector<std::uint32_t> f = Frequencies(type);
+    int best = -1;
+    std::uint64_t bestDist = UINT64_MAX;
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        const std::uint64_t d = f[i] > freq ? f[i] - freq : freq - f[i];
+        if (d < bestDist) {
+            bestDist = d;
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
 }
 
 std::vector<std::uint32_t> CRadioProfile::Frequencies(int type) const {
@@ -214,7 +358,9 @@ bool CRadioProfile::Parse(const std::string& text, CRadioProfile& out, std::stri
     BuiltIn("standard", p);
     p.name = "custom";
     bool recordsGiven = false;
-    const auto take = [&](const std::string& key, const std::string& value) -> std::string {
+    std::map<std::string, int> modelKeyLine;  // where the model's numbers were last set
+    const auto take = [&](const std::string& key, const std::string& value,
+                          int line) -> std::string {
         const std::vector<std::string> w = Words(value);
         long n = 0;
         double d = 0;
@@ -284,45 +430,86 @@ bool CRadioProfile::Parse(const std::string& text, CRadioProfile& out, std::stri
             p.limitMin[type] = static_cast<int>(lo);
             p.limitMax[type] = static_cast<int>(hi);
         } else {
-            struct Num {
-                const char* key;
-                double* d;
-                int* i;
-            } nums[] = {{"refOscIdeal", nullptr, &p.refOscIdeal},
-                        {"refOscHzPerStep", &p.refOscHzPerStep, nullptr},
-                        {"powerSatW", &p.powerSatW, nullptr},
-                        {"powerTau", &p.powerTau, nullptr},
-                        {"currentLimitW", &p.currentLimitW, nullptr},
-                        {"devBalanceIdeal", nullptr, &p.devBalanceIdeal},
-                        {"devLimitHzPerStep", &p.devLimitHzPerStep, nullptr},
-                        {"filterSlope", &p.filterSlope, nullptr},
-                        {"filterBase", nullptr, &p.filterBase},
-                        {"batteryCalIdeal", nullptr, &p.batteryCalIdeal}};
-            bool known = false;
-            for (const Num& x : nums) {
-                if (key != x.key)
-                    continue;
-                known = true;
-                if (!NumberText::ParseDouble(value, d))
-                    return key + " needs a number";
-                if (x.d)
-                    *x.d = d;
-                else
-                    *x.i = static_cast<int>(d);
-            }
-            if (!known)
+            const auto numbers = ModelNumbers(p);
+            const auto it = numbers.find(key);
+            if (it == numbers.end())
                 return "unknown key \"" + key + "\"";
+            if (!NumberText::ParseDouble(value, d) || !std::isfinite(d))
+                return key + " needs a number";
+            if (it->second.i && std::fabs(d) > kMaxWholeNumber)
+                return key + " must lie between -1000000 and 1000000";
+            if (it->second.i)
+                *it->second.i = static_cast<int>(d);
+            else
+                *it->second.d = d;
+            modelKeyLine[key] = line;
         }
         return {};
     };
     const auto missingEquals = [](const std::string&) { return "expected KEY = VALUE"; };
     int lines = 0;
-    if (!KeyValueText::Read(text, take, missingEquals, error, &lines))
+    if (!KeyValueText::ReadNumbered(text, take, missingEquals, error, &lines))
         return false;
-    if (p.powerTau <= 0) {
-        error = "line " + std::to_string(lines) + ": powerTau must be positive";
+    // Rules that join several numbers are checked once all are read, at the last line that
+    // set one of them.
+    std::vector<std::string> keys;
+    const std::string why = p.CheckModel(&keys);
+    if (!why.empty()) {
+        int line = 0;
+        for (const std::string& k : keys) {
+            const auto at = modelKeyLine.find(k);
+            if (at != modelKeyLine.end())
+                line = std::max(line, at->second);
+        }
+        error = "line " + std::to_string(line > 0 ? line : lines) + ": " + why;
         return false;
     }
     out = p;
     return true;
+}
+
+std::string CRadioProfile::CheckModel(std::vector<std::string>* keys) const {
+    const auto fail = [keys](const std::string& why, std::vector<std::string> involved) {
+        if (keys)
+            *keys = std::move(involved);
+        return why;
+    };
+    for (const auto& [prefix, spread] : SpreadsOf(*this)) {
+        const std::string k = prefix;
+        const RowSpread& s = *spread;
+        if (s.gainSpread < 0 || s.offsetSpread < 0)
+            return fail(k + "GainSpread and " + k + "OffsetSpread must not be negative",
+                        {k + "GainSpread", k + "OffsetSpread"});
+        if (std::fabs(s.gainTilt) + std::fabs(s.gainEdge) + s.gainSpread > kMaxGainShare)
+            return fail(k + "GainTilt, " + k + "GainEdge and " + k +
+                            "GainSpread together must stay within 0.8 (the gain stays positive)",
+                        {k + "GainTilt", k + "GainEdge", k + "GainSpread"});
+    }
+    if (powerSatSpread < 0 || std::fabs(powerSatEdge) + powerSatSpread > kMaxGainShare)
+        return fail("powerSatEdge and powerSatSpread (not negative) together must stay within 0.8",
+                    {"powerSatEdge", "powerSatSpread"});
+    if (powerTau <= 0)
+        return fail("powerTau must be positive", {"powerTau"});
+    if (powerKneeWidth < 0)
+        return fail("powerKneeWidth must not be negative", {"powerKneeWidth"});
+    if (std::fabs(refOscCurvature) >= 0.5)
+        return fail("refOscCurvature must lie between -0.5 and 0.5 (the error stays monotone)",
+                    {"refOscCurvature"});
+    if (devBalanceHzPerStep <= 0)
+        return fail("devBalanceHzPerStep must be positive", {"devBalanceHzPerStep"});
+    if (devLimitSoftHz < 0)
+        return fail("devLimitSoftHz must not be negative", {"devLimitSoftHz"});
+    if (freqNoiseHz < 0 || powerNoise < 0 || devNoiseHz < 0 || outlierFreqHz < 0)
+        return fail("noise levels must not be negative",
+                    {"freqNoiseHz", "powerNoise", "devNoiseHz", "outlierFreqHz"});
+    if (outlierFraction < 0 || outlierFraction > 1)
+        return fail("outlierFraction must lie between 0 and 1", {"outlierFraction"});
+    if (outlierMin < 0 || outlierMin > outlierMax || outlierMax >= 1)
+        return fail("outliers need 0 <= outlierMin <= outlierMax < 1",
+                    {"outlierMin", "outlierMax"});
+    if (warmupSag < 0 || warmupSag > 0.5)
+        return fail("warmupSag must lie between 0 and 0.5", {"warmupSag"});
+    if (warmupSeconds <= 0)
+        return fail("warmupSeconds must be positive", {"warmupSeconds"});
+    return {};
 }

@@ -46,12 +46,55 @@ struct CRadioProfile {
     int filterBase = 60;             ///< front-end filter optimum at the band start
     int batteryCalIdeal = 128;       ///< battery calibration value that reads 6.90 V exactly
 
+    /// How one transmit feature's response differs from row to row (test frequency). With x
+    /// the row's place in the band (-1 at the lowest record, +1 at the highest) and u, u' two
+    /// seeded terms of the row in -1..1 (drawn anew for every seed, per Tx Power level too):
+    /// gain = 1 + gainTilt x - gainEdge x^2 + gainSpread u, offset = offsetTilt x +
+    /// offsetSpread u' softpot steps. All zero: every row answers alike.
+    struct RowSpread {
+        double gainTilt = 0;      ///< relative gain change from band centre to the top
+        double gainEdge = 0;      ///< relative gain lost at both band edges
+        double gainSpread = 0;    ///< seeded relative gain term of a row
+        double offsetTilt = 0;    ///< offset in steps at the top of the band (minus at the bottom)
+        double offsetSpread = 0;  ///< seeded offset term of a row, in steps
+    };
+    /// Reference oscillator: the gain scales Hz per step, the offset moves the ideal point.
+    RowSpread refOscSpread;
+    /// Tx Power: the gain divides powerTau (drive per step), the offset moves the knee.
+    RowSpread powerSpread;
+    /// Tx Deviation Balance: the gain scales devBalanceHzPerStep, the offset moves the ideal.
+    RowSpread devBalanceSpread;
+    /// Tx Deviation Limit: the gain scales devLimitHzPerStep, the offset is the value of 0 Hz.
+    RowSpread devLimitSpread;
+    /// Bend of the carrier error: d x (1 + c d / R) steps' worth, d the distance from the
+    /// ideal point and R the tuning range's top; |c| < 0.5 keeps it monotone.
+    double refOscCurvature = 0;
+    double powerKnee = 0;       ///< softpot value below which the amplifier gives no power
+    double powerKneeWidth = 0;  ///< steps over which the knee rounds off (0: a sharp corner)
+    double powerSatEdge = 0;    ///< relative saturation power lost at both band edges
+    double powerSatSpread = 0;  ///< seeded relative saturation term of a row and level
+    double devBalanceHzPerStep = 12.0;  ///< high-tone deviation per balance step at 3000 Hz
+    double devLimitSoftHz = 0;          ///< width of the limiter's rounded corner (0: a hard clip)
+
+    // Measurement realism (all of it off with the bench's --no-noise).
+    double freqNoiseHz = 1.0;      ///< sigma of the carrier error reading
+    double powerNoise = 0.003;     ///< relative sigma of the power reading
+    double devNoiseHz = 3.0;       ///< sigma of the deviation reading
+    double outlierFraction = 0;    ///< share of readings (per quantity) that are wild
+    double outlierMin = 0.10;      ///< smallest relative size of a wild reading
+    double outlierMax = 0.20;      ///< largest relative size of a wild reading
+    double outlierFreqHz = 500.0;  ///< carrier error scale of a wild reading near 0 Hz
+    double warmupSag = 0;          ///< share of power lost once the amplifier is warm
+    double warmupSeconds = 5.0;    ///< time constant of warming while keyed and cooling after
+
     /// Model family from the identifier: 1 for the first, 2 for the others.
     int Family() const { return modelIndex == 0 ? 1 : 2; }
     /// Number of test frequencies of a type (every record counts for type 8).
     int Count(int type) const;
     /// Test frequencies of a type in list order.
     std::vector<std::uint32_t> Frequencies(int type) const;
+    /// Index of the record of a type whose frequency is nearest freq; -1 when it has none.
+    int NearestRecord(int type, std::uint32_t freq) const;
     /// Value width in bytes of a type on this radio.
     int Width(int type) const;
 
@@ -62,4 +105,7 @@ struct CRadioProfile {
     static bool Load(const std::string& nameOrPath, CRadioProfile& out, std::string& error);
     /// Parses the text of a profile file.
     static bool Parse(const std::string& text, CRadioProfile& out, std::string& error);
+    /// What makes the RF and measurement parameters unusable ("" when they are fine); keys,
+    /// when given, receives the profile file keys of the numbers at fault.
+    std::string CheckModel(std::vector<std::string>* keys = nullptr) const;
 };

@@ -59,7 +59,11 @@ constexpr int kFrameMs = 360;
 }  // namespace
 
 CSimRadio::CSimRadio(const CRadioProfile& profile, std::uint32_t seed, bool noise)
-    : m_profile(profile), m_clock(SteadyMs), m_rng(seed), m_noise(noise) {
+    : m_profile(profile),
+      m_response(profile, seed),
+      m_clock(SteadyMs),
+      m_rng(seed),
+      m_noise(noise) {
     for (int t = 0; t < 13; ++t) {
         const int n = t >= 9 ? 1 : m_profile.Count(t);
         m_programmed[t].assign(n, m_profile.initial[t]);
@@ -95,6 +99,7 @@ BenchFaults CSimRadio::Faults() const {
 void CSimRadio::SetClock(Clock clock) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_clock = std::move(clock);
+    m_warmthAtMs = -1;  // the warmth goes on from the new clock's first reading
 }
 
 CSimRadio::Bytes CSimRadio::HandleFrame(const Bytes& requestFrame) {
@@ -175,14 +180,14 @@ CSimRadio::Bytes CSimRadio::Handle(const Bytes& p) {
             m_berModulation = p[3];
             return status(0);
         case 0x0004:  // key
-            m_keyed = true;
+            SetKeyed(true);
             m_receiving = false;
             return status(0);
         case 0x0005:  // receive audio route; dekeys
             if (p.size() < 3)
                 return status(kStatusBadParameters);
             m_audio = p[2];
-            m_keyed = false;
+            SetKeyed(false);
             return status(0);
         case 0x0006:
             if (p.size() < 3 || (p[2] != 0x00 && p[2] != 0x01 && p[2] != 0x03))
@@ -200,7 +205,7 @@ CSimRadio::Bytes CSimRadio::Handle(const Bytes& p) {
                 m_rxFreq = Get32(p, 2);
                 m_rxSpacing = p[6];
                 m_receiving = true;
-                m_keyed = false;
+                SetKeyed(false);
             } else {
                 m_txFreq = Get32(p, 2);
                 m_txSpacing = p[6];
@@ -448,7 +453,7 @@ void CSimRadio::UpdateBer() {
 
 void CSimRadio::ExitTestMode() {
     m_testMode = false;
-    m_keyed = false;
+    SetKeyed(false);
     m_receiving = false;
     m_berMode = 0;
     m_liveSet.fill(false);
@@ -456,17 +461,7 @@ void CSimRadio::ExitTestMode() {
 }
 
 int CSimRadio::NearestIndex(int type, std::uint32_t freq) const {
-    const std::vector<std::uint32_t> f = m_profile.Frequencies(type == 13 || type == 14 ? 1 : type);
-    int best = 0;
-    std::uint64_t bestDist = UINT64_MAX;
-    for (std::size_t i = 0; i < f.size(); ++i) {
-        const std::uint64_t d = f[i] > freq ? f[i] - freq : freq - f[i];
-        if (d < bestDist) {
-            bestDist = d;
-            best = static_cast<int>(i);
-        }
-    }
-    return best;
+    return std::max(0, m_profile.NearestRecord(type == 13 || type == 14 ? 1 : type, freq));
 }
 
 int CSimRadio::EffectiveLocked(int type) const {
@@ -485,6 +480,41 @@ double CSimRadio::Noise(double sigma) {
         return 0;
     std::normal_distribution<double> d(0.0, sigma);
     return d(m_rng);
+}
+
+double CSimRadio::Wild(double reading, double scale) {
+    if (!m_noise || m_profile.outlierFraction <= 0)
+        return reading;
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    if (u(m_rng) >= m_profile.outlierFraction)
+        return reading;
+    const double size =
+        m_profile.outlierMin + (m_profile.outlierMax - m_profile.outlierMin) * u(m_rng);
+    return reading + (u(m_rng) < 0.5 ? -size : size) * scale;
+}
+
+void CSimRadio::SetKeyed(bool keyed) {
+    WarmthLocked();
+    m_keyed = keyed;
+}
+
+double CSimRadio::WarmthLocked() {
+    // The amplifier warms towards 1 while keyed and cools towards 0 otherwise, both with the
+    // profile's time constant; without a sag there is nothing to follow (the clock is not read).
+    if (!m_noise || m_profile.warmupSag <= 0)
+        return 0;
+    const std::int64_t now = m_clock();
+    if (m_warmthAtMs >= 0 && now > m_warmthAtMs) {
+        const double k = std::exp(-(now - m_warmthAtMs) / 1000.0 / m_profile.warmupSeconds);
+        m_warmth = m_keyed ? 1.0 - (1.0 - m_warmth) * k : m_warmth * k;
+    }
+    m_warmthAtMs = now;
+    return m_warmth;
+}
+
+double CSimRadio::Warmth() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return WarmthLocked();
 }
 
 double CSimRadio::BitErrorProbability() const {
@@ -573,27 +603,33 @@ RfOutput CSimRadio::Transmitter() {
     if (!m_testMode || !(m_keyed || paBias) || freq == 0)
         return o;
     o.keyed = true;
-    o.errorHz =
-        (EffectiveLocked(0) - m_profile.refOscIdeal) * m_profile.refOscHzPerStep + Noise(1.0);
+    o.errorHz = m_response.CarrierErrorHz(m_response.Row(0, freq), EffectiveLocked(0)) +
+                Noise(m_profile.freqNoiseHz);
+    o.errorHz = Wild(o.errorHz, std::max(std::fabs(o.errorHz), m_profile.outlierFreqHz));
     o.carrierHz = freq * 5.0 + o.errorHz;
     if (paBias && !m_keyed) {
         const int bias = EffectiveLocked(9) + EffectiveLocked(10) + EffectiveLocked(11);
-        o.powerW = std::max(0.0, kPaBiasWattsPerStep * bias * (1.0 + Noise(0.003)));
+        o.powerW = std::max(0.0, kPaBiasWattsPerStep * bias * (1.0 + Noise(m_profile.powerNoise)));
         return o;
     }
-    const double raw =
-        m_profile.powerSatW * (1.0 - std::exp(-EffectiveLocked(1) / m_profile.powerTau));
+    const int level = m_powerCode == 0x03 ? 1 : m_powerCode == 0x01 ? 2 : 3;
+    const double raw = m_response.PowerW(level, m_response.Row(1, freq), EffectiveLocked(1));
     const double limit = m_profile.currentLimitW * (EffectiveLocked(4) + 1);
-    o.powerW = std::max(0.0, std::min(raw, limit) * (1.0 + Noise(0.003)));
-    const double devLimitHz = EffectiveLocked(5) * m_profile.devLimitHzPerStep;
+    const double sag = 1.0 - m_profile.warmupSag * WarmthLocked();
+    o.powerW = std::max(0.0, std::min(raw, limit) * sag * (1.0 + Noise(m_profile.powerNoise)));
+    o.powerW = Wild(o.powerW, o.powerW);
+    const double devLimitHz = m_response.LimitHz(m_response.Row(5, freq), EffectiveLocked(5));
     double signal = 0;
     if (m_modulation == 0x11)
-        signal = 3000.0;
+        signal = CRadioResponse::kToneHz;
     else if (m_modulation == 0x12)
-        signal = 3000.0 * (1.0 + (EffectiveLocked(2) - m_profile.devBalanceIdeal) * 0.004);
+        signal = m_response.HighToneHz(m_response.Row(2, freq), EffectiveLocked(2));
     else
         signal = PatternDeviationHz(m_modulation, m_txSpacing);
-    o.deviationHz = std::max(0.0, std::min(signal, devLimitHz) + (signal > 0 ? Noise(3.0) : 0.0));
+    o.deviationHz = std::max(0.0, m_response.Clip(signal, devLimitHz) +
+                                      (signal > 0 ? Noise(m_profile.devNoiseHz) : 0.0));
+    if (signal > 0)
+        o.deviationHz = Wild(o.deviationHz, o.deviationHz);
     return o;
 }
 

@@ -11,6 +11,7 @@
 
 #include "BenchFaults.h"
 #include "RadioProfile.h"
+#include "RadioResponse.h"
 
 /// What the radio puts on the air right now, as an instrument would see it.
 struct RfOutput {
@@ -24,6 +25,11 @@ struct RfOutput {
 /// The simulated radio: answers request frames as the real radio does and keeps its state
 /// (test mode, tuning, keying, programmed and live softpots, the BER test). Thread-safe.
 ///
+/// Its transmitter follows CRadioResponse (each row its own response, from the profile and
+/// the seed); what the test set reads of it carries the profile's measurement noise, wild
+/// readings and the power's warm-up sag, all drawn from the seeded generator and the radio's
+/// clock, and all of them absent when noise is off.
+///
 /// Malformed input: a frame shorter than an opcode, or whose length field does not match,
 /// gets no answer; an unknown opcode or unknown sub-function is answered with the opcode
 /// and status 01; a known request with missing or badly sized parameters with status 02.
@@ -36,6 +42,7 @@ public:
     static constexpr std::uint8_t kStatusUnknown = 0x01;
     static constexpr std::uint8_t kStatusBadParameters = 0x02;
 
+    /// seed makes both the radio unit (its rows' spread) and its measurement noise.
     explicit CSimRadio(const CRadioProfile& profile, std::uint32_t seed = 1, bool noise = true);
 
     /// Message frame in (two length bytes, payload), reply message frame out; empty when the
@@ -76,6 +83,10 @@ public:
     /// What the test set reads: keyed in test mode, or a radio with adjustable PA bias in
     /// its PA bias test mode (modulation 0x01), whose carrier power follows the bias values.
     RfOutput Transmitter();
+    /// The noiseless response this radio follows.
+    const CRadioResponse& Response() const { return m_response; }
+    /// How warm the power amplifier is now: 0 cold, towards 1 after keying for a while.
+    double Warmth();
     /// FM deviation of a test pattern (0x20 to 0x29) at a channel spacing code; 0 otherwise.
     static double PatternDeviationHz(int code, int spacing);
     /// Carrier power per step of the three PA bias values together, in PA bias test mode.
@@ -95,10 +106,16 @@ private:
     int NearestIndex(int type, std::uint32_t freq) const;
     int EffectiveLocked(int type) const;
     double Noise(double sigma);
+    /// A reading, now and then (the profile's outlier fraction) moved by 10-20 % of scale.
+    double Wild(double reading, double scale);
+    /// Keys or dekeys the transmitter, bringing the amplifier's warmth up to now first.
+    void SetKeyed(bool keyed);
+    double WarmthLocked();
     double BitErrorProbability() const;
     void UpdateBer();
 
     CRadioProfile m_profile;
+    CRadioResponse m_response;
     mutable std::mutex m_mutex;
     BenchFaults m_faults;
     Clock m_clock;
@@ -116,6 +133,8 @@ private:
     int m_audio = 0x01;
     int m_berPattern = 0, m_berModulation = 0;
     bool m_devBalanceSetup = false;
+    double m_warmth = 0;             ///< 0 cold .. 1 warm
+    std::int64_t m_warmthAtMs = -1;  ///< clock reading the warmth belongs to
 
     // Programmed values: slots 0..12 by type, 13 = Tx Power low, 14 = mid (1 = high).
     std::array<std::vector<int>, 15> m_programmed;

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "Bench.h"
+#include "BestValues.h"
 #include "RadioProfile.h"
+#include "autotune/AlignmentLimits.h"
 
 namespace {
 
@@ -25,6 +27,7 @@ void Usage(std::ostream& out) {
            "                   [--testset-baud N] [--download-gap MS] [--poll-after-reply MS]\n"
            "                   [--testset-stored | --testset-running] [fault flags]\n"
            "                   [--list-profiles] [--help]\n"
+           "       vegal-bench --best-values [--profile NAME|FILE] [--seed N] [--limits FILE]\n"
            "\n"
            "Runs until SIGINT or SIGTERM; PATH and FILE may be relative.\n"
            "\n"
@@ -32,6 +35,9 @@ void Usage(std::ostream& out) {
            "  --testset-running      the test set starts with the resident program running\n"
            "  --poll-after-reply MS  the resident program polls MS ms after a reply instead of\n"
            "                         at once (75: one poll interval later)\n"
+           "  --best-values          print, for every transmit row, the value whose noiseless\n"
+           "                         reading comes closest to the alignment target, and exit\n"
+           "  --limits FILE          with --best-values: the targets of this limits file\n"
            "\n"
            "Fault flags:\n"
            "  --no-answer            the radio never answers\n"
@@ -90,11 +96,33 @@ bool ValueFlag(const std::string& arg, const std::string& flag, int& into) {
     return true;
 }
 
+/// Prints the best value of every transmit row of the radio and returns the exit status.
+int PrintBestValues(const BenchOptions& o, const std::string& limitsFile) {
+    CRadioProfile profile;
+    std::string error;
+    if (!CRadioProfile::Load(o.profile, profile, error)) {
+        std::cerr << "vegal-bench: " << error << "\n";
+        return 1;
+    }
+    CAlignmentLimits limits;
+    if (!limitsFile.empty() && !limits.Load(limitsFile, error)) {
+        std::cerr << "vegal-bench: " << error << "\n";
+        return 1;
+    }
+    BestValues::Targets targets{};
+    for (int f = 0; f < BestValues::kFeatures; ++f) targets[f] = limits.For(f).target;
+    for (const BestValues::Entry& e : BestValues::Find(profile, o.seed, targets))
+        std::cout << BestValues::Line(e) << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     BenchOptions o;
     bool radioGiven = false;
+    bool bestValues = false;
+    std::string limitsFile;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](const char* what) -> const char* {
@@ -123,6 +151,14 @@ int main(int argc, char** argv) {
                 std::cout << name << "\t" << p.modelNumber << "\t" << p.description << "\n";
             }
             return 0;
+        } else if (a == "--best-values") {
+            bestValues = true;
+        } else if (a == "--limits") {
+            limitsFile = value("a limits file");
+            if (limitsFile.empty()) {
+                std::cerr << "vegal-bench: --limits needs a limits file\n";
+                return 2;
+            }
         } else if (a == "--radio") {
             o.radioLink = value("a path");
             radioGiven = true;
@@ -210,6 +246,12 @@ int main(int argc, char** argv) {
             Usage(std::cerr);
             return 2;
         }
+    }
+    if (bestValues)
+        return PrintBestValues(o, limitsFile);
+    if (!limitsFile.empty()) {
+        std::cerr << "vegal-bench: --limits goes with --best-values\n";
+        return 2;
     }
     if (!radioGiven || o.radioLink.empty()) {
         std::cerr << "vegal-bench: --radio PATH is required\n";

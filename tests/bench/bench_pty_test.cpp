@@ -1,4 +1,5 @@
 #include "bench/Bench.h"
+#include "bench/BestValues.h"
 #include "bench/TestSetProgramCopy.h"
 
 #include <fcntl.h>
@@ -10,8 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -367,6 +370,129 @@ TEST(BenchBinary, RelativePathsConnectQueryTraceAndCleanExit) {
     EXPECT_NE(t.find(" radio 0012\n"), std::string::npos) << t;
     EXPECT_EQ(t[2], ':');
     EXPECT_EQ(t[8], '.');
+}
+
+/// Runs the bench binary to its end with these arguments (words without quoting); its exit
+/// status and what it wrote on standard output and error.
+std::pair<int, std::string> RunBench(const std::string& args) {
+    const std::string command = BenchBinary() + " " + args + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return {-1, ""};
+    std::string out;
+    char buf[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    const int status = ::pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string Lines(const std::vector<BestValues::Entry>& entries) {
+    std::string text;
+    for (const BestValues::Entry& e : entries) text += BestValues::Line(e) + "\n";
+    return text;
+}
+
+TEST(BenchBinary, BestValuesPrintEveryTransmitRowForTheTargetsOfALimitsFile) {
+    ASSERT_TRUE(fs::exists(BenchBinary()));
+    TempDir dir;
+    CRadioProfile hard;
+    ASSERT_TRUE(CRadioProfile::BuiltIn("hard", hard));
+    const BestValues::Targets defaults = {0.0, 2.5, 1.5, 0.5, 3000.0, 2800.0};
+
+    auto [status, out] = RunBench("--best-values --profile hard --seed 4");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, Lines(BestValues::Find(hard, 4, defaults)));
+    // One line a row, e.g. "Tx Power High  row 2  823.9875 MHz  best 106  reads 2.5020 W".
+    EXPECT_TRUE(std::regex_search(
+        out,
+        std::regex("\nTx Power High  row 2  823\\.9875 MHz  best [0-9]+  reads 2\\.[0-9]{4} W\n")))
+        << out;
+
+    const std::string limits = dir.path + "/limits.txt";
+    std::ofstream(limits) << "powerHighTarget = 2.0\ndevLimitTarget = 2500  # Hz\n";
+    BestValues::Targets fromFile = defaults;
+    fromFile[1] = 2.0;
+    fromFile[5] = 2500.0;
+    std::tie(status, out) = RunBench("--profile hard --limits " + limits + " --best-values");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, Lines(BestValues::Find(hard, 1, fromFile)));
+
+    std::ofstream(dir.path + "/bad.txt") << "powerHighTarget = lots\n";
+    const struct {
+        std::string args;
+        int status;
+        std::string says;
+    } refused[] = {
+        {"--best-values --limits " + dir.path + "/bad.txt", 1,
+         dir.path + "/bad.txt: line 1: powerHighTarget needs a number"},
+        {"--best-values --limits " + dir.path, 1, dir.path + ": cannot be read"},
+        {"--best-values --profile nothing", 1, "\"nothing\" is neither a built-in profile"},
+        {"--limits " + limits + " --radio r", 2, "--limits goes with --best-values"},
+    };
+    for (const auto& r : refused) {
+        std::tie(status, out) = RunBench(r.args);
+        EXPECT_EQ(status, r.status) << r.args;
+        EXPECT_NE(out.find(r.says), std::string::npos) << r.args << ": " << out;
+        EXPECT_EQ(out.find("best "), std::string::npos) << r.args;
+    }
+}
+
+TEST_F(BenchRadioTest, EachRowOfASpreadRadioReadsItsOwnResponseOnTheTestSet) {
+    BenchOptions o;
+    o.profile = "hard";
+    o.noise = false;
+    o.paced = false;
+    o.testSet = true;
+    o.testSetStart = BenchOptions::TestSetStart::Running;
+    StartBench(o);
+    const CRadioProfile& p = bench->Radio().Profile();
+    const BestValues::Targets targets = {0.0, 2.5, 1.5, 0.5, 3000.0, 2800.0};
+    const std::vector<BestValues::Entry> best = BestValues::Find(p, o.seed, targets);
+    TestSetClient testSet(bench->TestSetDevice());
+    ASSERT_TRUE(testSet.ok());
+    // The test set's automatic measurement: power (value 2) and deviation (value 3).
+    auto measure = [&](int field) {
+        testSet.Write("3\r");
+        testSet.Purge();
+        const std::string r = testSet.Read(400);
+        const std::size_t at = r.find('C');
+        EXPECT_NE(at, std::string::npos) << r;
+        EXPECT_GE(r.size(), at + 59) << r;
+        return at == std::string::npos || r.size() < at + 59
+                   ? -1.0
+                   : std::atof(r.substr(at + 5 + 18 * (field - 1), 16).c_str());
+    };
+    char hex[64];
+    const struct {
+        int feature;
+        const char* setup;  ///< power level and modulation
+        int field;
+    } features[] = {{1, "000600", 2}, {5, "000603", 3}};
+    for (const auto& f : features) {
+        const int type = BestValues::Type(f.feature);
+        std::vector<double> atSameValue;
+        for (const BestValues::Entry& e : best) {
+            if (e.feature != f.feature || (e.row != 0 && e.row != 4))
+                continue;
+            SCOPED_TRACE("feature " + std::to_string(f.feature) + " row " + std::to_string(e.row));
+            ASSERT_EQ(Exchange("000c"), S_OK);
+            ASSERT_EQ(Exchange(f.setup), S_OK);
+            std::snprintf(hex, sizeof hex, "000b%08x6400", e.freq);
+            ASSERT_EQ(Exchange(hex), S_OK);
+            ASSERT_EQ(Exchange(type == 5 ? "000223" : "000210"), S_OK);
+            ASSERT_EQ(Exchange("000401"), S_OK);
+            std::snprintf(hex, sizeof hex, type == 5 ? "00010205%04x" : "00010201%02x", e.value);
+            ASSERT_EQ(Exchange(hex), S_OK);
+            EXPECT_NEAR(measure(f.field), e.reading, 1e-7 * e.reading);
+            const int same = type == 5 ? 400 : 100;
+            std::snprintf(hex, sizeof hex, type == 5 ? "00010205%04x" : "00010201%02x", same);
+            ASSERT_EQ(Exchange(hex), S_OK);
+            atSameValue.push_back(measure(f.field));
+        }
+        ASSERT_EQ(atSameValue.size(), 2u);
+        EXPECT_GT(std::fabs(atSameValue[0] / atSameValue[1] - 1), 0.01);  // the rows differ
+    }
 }
 
 }  // namespace

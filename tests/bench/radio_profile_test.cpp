@@ -120,4 +120,61 @@ TEST(RadioProfile, LoadByNameOrFile) {
     EXPECT_NE(error.find("no-such-profile"), std::string::npos);
 }
 
+TEST(RadioProfile, ModelKeysLoadAndUnusableValuesAreNamed) {
+    CRadioProfile p;
+    std::string error;
+    ASSERT_TRUE(
+        CRadioProfile::Parse("base = hard\n"
+                             "refOscGainTilt = -0.2\n"
+                             "powerOffsetSpread = 3\n"
+                             "devLimitSoftHz = 0\n"
+                             "outlierFraction = 0.5\n"
+                             "warmupSeconds = 2.5\n",
+                             p, error))
+        << error;
+    EXPECT_EQ(p.refOscIdeal, 488);  // from the base
+    EXPECT_DOUBLE_EQ(p.refOscSpread.gainTilt, -0.2);
+    EXPECT_DOUBLE_EQ(p.powerSpread.offsetSpread, 3);
+    EXPECT_DOUBLE_EQ(p.devLimitSoftHz, 0);
+    EXPECT_DOUBLE_EQ(p.outlierFraction, 0.5);
+    EXPECT_DOUBLE_EQ(p.warmupSeconds, 2.5);
+
+    // The built-in radios are all usable; a file cannot make one that is not.
+    for (const std::string& name : CRadioProfile::BuiltInNames()) {
+        ASSERT_TRUE(CRadioProfile::BuiltIn(name, p));
+        EXPECT_EQ(p.CheckModel(), "") << name;
+    }
+    const struct {
+        const char* text;
+        const char* error;
+    } bad[] = {
+        {"powerGainEdge = 0.5\npowerGainSpread = 0.4\n",
+         "line 2: powerGainTilt, powerGainEdge and powerGainSpread together must stay within 0.8 "
+         "(the gain stays positive)"},
+        {"devLimitOffsetSpread = -1\n",
+         "line 1: devLimitGainSpread and devLimitOffsetSpread must not be negative"},
+        {"powerSatEdge = 0.9\n",
+         "line 1: powerSatEdge and powerSatSpread (not negative) together must stay within 0.8"},
+        {"\npowerTau = 0\n", "line 2: powerTau must be positive"},
+        {"refOscCurvature = 0.5\n",
+         "line 1: refOscCurvature must lie between -0.5 and 0.5 (the error stays monotone)"},
+        {"powerNoise = -0.1\n", "line 1: noise levels must not be negative"},
+        {"outlierFraction = 1.5\n", "line 1: outlierFraction must lie between 0 and 1"},
+        {"outlierMin = 0.3\noutlierMax = 0.2\n",
+         "line 2: outliers need 0 <= outlierMin <= outlierMax < 1"},
+        {"warmupSag = 0.6\n", "line 1: warmupSag must lie between 0 and 0.5"},
+        {"warmupSeconds = 0\n", "line 1: warmupSeconds must be positive"},
+        {"powerKneeWidth = -2\n", "line 1: powerKneeWidth must not be negative"},
+        {"devBalanceHzPerStep = 0\n", "line 1: devBalanceHzPerStep must be positive"},
+        {"refOscIdeal = 1e12\n", "line 1: refOscIdeal must lie between -1000000 and 1000000"},
+        {"warmupSag = nan\n", "line 1: warmupSag needs a number"},
+        {"refOscGainSlope = 1\n", "line 1: unknown key \"refOscGainSlope\""},
+    };
+    for (const auto& b : bad) {
+        std::string e;
+        EXPECT_FALSE(CRadioProfile::Parse(b.text, p, e)) << b.text;
+        EXPECT_EQ(e, b.error) << b.text;
+    }
+}
+
 }  // namespace
