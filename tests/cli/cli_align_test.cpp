@@ -138,7 +138,7 @@ TEST_F(CliAlignTest, AFailedRowExitsOneAndLeavesItsFeatureUnprogrammed) {
     EXPECT_NE(out.str().find("Tx Deviation Balance  (not programmed: a row failed)"),
               std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("the slider stopped at 63, the end of its range"), std::string::npos);
+    EXPECT_NE(out.str().find("the target is out of reach: the end of the range (value 63) gives"), std::string::npos);
     EXPECT_EQ(bench->Radio().Programmed(2), std::vector<int>(3, 24));
 }
 
