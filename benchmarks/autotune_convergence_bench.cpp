@@ -1,248 +1,309 @@
-// Convergence of automatic tuning: every tunable feature of several bench radios is Window-
-// tuned from deliberately detuned starting values (every row at the bottom, then at the top
-// of its range), with the bench's measurement noise on, through the same tasks, link and
-// search as the Automatic Tuning dialog (a headless tuning view on the bench's radio, the
-// simulated HP8920B on its own pty). The host's clock is simulated and lets the bench catch
-// up, so the protocol's waits cost no real time; the wire time they would cost is counted.
+// Whole-radio alignment with both searches side by side: for every built-in bench profile, from
+// three starts (every transmit row at the bottom of its tuning range, at its top, and the
+// profile's own values), the alignment vegal-cli align runs (every feature, programming on, the
+// built-in limits) against the bench's radio and simulated HP8920B on their own ptys, with
+// noise, once with the specified search and once with the fitting search. The host's clock is
+// simulated and lets the bench catch up, so the mandated waits cost no real time; the time a
+// run would take on the bench is modelled (see WholeRadioFigures).
 //
-// Reported per feature and start: passes per row (median and maximum), the final distance
-// from the best reachable value in softpot steps (the best value comes from a noise-free
-// copy of the same radio), the final reading's error against the target, rows that did not
-// settle, and the wire time (test set at 19200 baud with the protocol's delays, radio at 9600
-// baud). Goal on the bench's linear features (Reference Oscillator, Tx Deviation Balance,
-// Tx Deviation Limit): a median of at most 4 passes per row, never more than the pass bound,
-// and a final value within one step of the best reachable one.
+// Per case: readings a row (median, max), rows failed, rows missed whose best value lies
+// strictly inside the range (the best value from BestValues, seed 1), the largest distance
+// from the best value, the modelled time and its ratio to the floor. At the end a table puts
+// the two searches side by side and the fitting search's goals are checked (they are printed,
+// never turned into an exit status).
+//
+// The bench measures in real time (120 ms a reading), so the cases run on several threads at
+// once (--jobs=N, default 4); a whole run takes a few minutes. One profile:
+//   vegal-bench-autotune --benchmark_filter=WholeRadio/hard/
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <future>
 #include <memory>
+#include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "autotune/AutoTuneFeatures.h"
-#include "autotune/AutoTuneTasks.h"
-#include "autotune/RadioTuningView.h"
-#include "autotune/TestSetLink.h"
-#include "bench/Bench.h"
+#include "WholeRadioRun.h"
 #include "bench/RadioProfile.h"
-#include "document/FrameLink.h"
-#include "document/TunerDoc.h"
-#include "radio/MessageFields.h"
-#include "radio/RadioRead.h"
-#include "radio/SerialRadioComm.h"
-#include "support/FakeRadioComm.h"
-#include "support/RecordingHost.h"
 
 namespace {
 
-const char* const kProfiles[] = {"standard", "family1-k", "family2-q", "power3"};
-const char* const kFeatures[] = {"Reference Oscillator", "Tx Power High",
-                                 "Tx Power Mid",         "Tx Power Low",
-                                 "Tx Deviation Balance", "Tx Deviation Limit"};
+constexpr RunStart kStarts[] = {RunStart::Bottom, RunStart::Top, RunStart::Profile};
+constexpr SearchKind kSearches[] = {SearchKind::Specified, SearchKind::Fit};
 
-std::vector<std::uint8_t> Bytes(const std::string& hex) {
-    std::vector<std::uint8_t> b;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return b;
-}
+// Goals of the fitting search.
+constexpr double kGoalMedianReadings = 3;
+constexpr int kGoalMaxReadings = 8;
+constexpr double kGoalDetunedShare = 0.6;
+constexpr double kGoalHardFloorRatio = 1.3;
 
-/// The same radio without noise, in-process: the reading a position gives, exactly.
-class CIdealRadio {
-public:
-    CIdealRadio(const CRadioProfile& profile, IHost& host) : m_sim(profile, 1, false) {
-        m_fake.m_responder = [this](const std::string& request, std::string& reply) {
-            std::vector<std::uint8_t> frame{0, static_cast<std::uint8_t>(request.size() / 2)};
-            const std::vector<std::uint8_t> payload = Bytes(request);
-            frame.insert(frame.end(), payload.begin(), payload.end());
-            const std::vector<std::uint8_t> answer = m_sim.HandleFrame(frame);
-            reply = answer.size() > 2 ? MessageFields::BytesToHex(
-                                            answer.data() + 2, static_cast<int>(answer.size() - 2))
-                                      : std::string();
-            return answer.empty() ? E_RADIO_TIMEOUT : S_OK;
-        };
-        m_doc = std::make_unique<CTunerDoc>(host, m_frame, m_fake.Factory());
-        m_ok = ReadDevice(*m_doc) == S_OK;
+/// One case and its figures, made on a worker thread or, when no worker took it, by the
+/// benchmark itself.
+struct Slot {
+    WholeRadioCase runCase;
+    std::string name;
+    bool selected = false;
+    std::atomic<bool> taken{false};
+    std::promise<WholeRadioFigures> promise;
+    std::shared_future<WholeRadioFigures> figures{promise.get_future().share()};
+    bool reported = false;
+
+    const WholeRadioFigures& Get() {
+        if (!taken.exchange(true))
+            promise.set_value(RunWholeRadio(runCase));
+        return figures.get();
     }
-    bool Ok() const { return m_ok; }
-
-    /// The value of a row whose reading is closest to the target (readings rise with the
-    /// value on every bench feature).
-    int Best(const std::string& title, int row, double target) {
-        CRadioTuningView view(*m_doc, m_host, title);
-        if (!view.Open())
-            return -1;
-        const AutoTuneFeature* f = AutoTuneFeatures::ByTitle(title);
-        const double analyzerHz =
-            std::trunc(MessageFields::FreqToMHz(m_doc->m_testFreq[kRefOsc][0]) * 1e6);
-        view.SelectRow(row);
-        view.PttToggle(f->index);
-        if (f->index == AutoTuneFeatures::kTxDeviationBalance)
-            view.ChooseTone(true);
-        auto reading = [&](int v) {
-            view.MoveSlider(row, v);
-            const RfOutput o = m_sim.Transmitter();
-            return f->field == 1   ? o.carrierHz - analyzerHz
-                   : f->field == 2 ? o.powerW
-                                   : o.deviationHz;
-        };
-        int lo = 0, hi = view.MaxValue();
-        if (reading(hi) < target)
-            lo = hi;
-        while (lo < hi) {  // the first value whose reading reaches the target
-            const int mid = (lo + hi) / 2;
-            if (reading(mid) >= target)
-                hi = mid;
-            else
-                lo = mid + 1;
-        }
-        int best = lo;
-        if (lo > 0 && std::fabs(reading(lo - 1) - target) < std::fabs(reading(lo) - target))
-            best = lo - 1;
-        view.Close();
-        return best;
-    }
-
-private:
-    CSimRadio m_sim;
-    CRecordingHost m_host;
-    CFakeRadio m_fake;
-    CFrameState m_frame;
-    std::unique_ptr<CTunerDoc> m_doc;
-    bool m_ok = false;
 };
 
-double Median(std::vector<int> v) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+std::vector<std::unique_ptr<Slot>> g_slots;
+
+std::string CaseName(const WholeRadioCase& c) {
+    return "WholeRadio/" + c.profile + "/" + WholeRadioCase::StartName(c.start) + "/" +
+           WholeRadioCase::SearchName(c.search);
 }
 
-void BM_WindowConvergence(benchmark::State& state, std::string profileName, std::string title,
-                          bool fromTop) {
-    CRadioProfile profile;
-    if (!CRadioProfile::BuiltIn(profileName, profile)) {
-        state.SkipWithError("no such profile");
-        return;
+/// The cases the filter selects, as near as std::regex matches Google Benchmark's filter (a
+/// case a worker did not take is made when its benchmark runs).
+void Select(const std::string& filter) {
+    const bool negative = !filter.empty() && filter[0] == '-';
+    const std::string pattern = negative ? filter.substr(1) : filter;
+    for (auto& slot : g_slots) {
+        bool match = true;
+        if (!pattern.empty() && pattern != "all") {
+            try {
+                match = std::regex_search(slot->name, std::regex(pattern));
+            } catch (const std::regex_error&) {
+                match = false;
+            }
+        }
+        slot->selected = negative ? !match : match;
     }
-    BenchOptions options;
-    options.profile = profileName;
-    options.testSet = true;
-    options.paced = false;
-    options.noise = true;
-    options.testSetStart = BenchOptions::TestSetStart::Running;
-    CBench bench(options);
-    std::string error;
-    if (!bench.Start(error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    CRecordingHost host;
-    CPortMap map;
-    map.SetDeviceLister([] { return std::vector<std::string>{}; });
-    map.SetMapping(2, bench.TestSetDevice());
-    CTestSetLink link(host, map, [] { return "2"; });
-    link.SetDiagnostics([](const std::string&) {});
-    host.onSleep = [&](std::uint32_t ms) { bench.SettleTestSet(ms, link.Stats().bytesSent); };
-    CFrameState frame;
-    frame.SetPort(bench.RadioDevice());
-    CTunerDoc doc(host, frame, MakeSerialRadioCommFactory(host, CPortMap(), 9600));
-    if (ReadDevice(doc) != S_OK) {
-        state.SkipWithError("radio read failed");
-        return;
-    }
-    const AutoTuneFeature* feature = AutoTuneFeatures::ByTitle(title);
-    if (!doc.m_featurePresent[feature->softpotType]) {
-        state.SkipWithError("the radio has no such feature");
-        return;
-    }
-    CRecordingHost idealHost;
-    CIdealRadio ideal(profile, idealHost);
+}
 
-    std::vector<int> passes;
-    int worstSteps = 0, missed = 0, rows = 0, overBound = 0;
-    double worstReadingError = 0, testSetWireMs = 0, radioWireMs = 0;
+void BM_WholeRadio(benchmark::State& state, Slot* slot) {
     for (auto _ : state) {
-        CRadioTuningView view(doc, host, title);
-        if (!view.Open()) {
-            state.SkipWithError("the feature has no rows");
+        const WholeRadioFigures& fig = slot->Get();
+        if (!fig.ok) {
+            state.SkipWithError(fig.error.c_str());
             return;
         }
-        std::array<int, CRadioTuningView::kRows> start{};
-        start.fill(fromTop ? view.MaxValue() : 0);
-        view.SetPositions(start);
-        const TestSetWireStats before = link.Stats();
-        const RadioWireStats radioBefore = doc.m_radio->WireStats();
-        CAutoTuneTasks tasks(link, view);
-        tasks.RunWindowJob();
-        view.Close();
-        const TestSetWireStats after = link.Stats();
-        const RadioWireStats radioAfter = doc.m_radio->WireStats();
-        testSetWireMs +=
-            (after.bytesSent + after.bytesReceived - before.bytesSent - before.bytesReceived) *
-                10.0 * 1000.0 / 19200.0 +
-            static_cast<double>(after.delayMs - before.delayMs);
-        radioWireMs += (radioAfter.bytesSent + radioAfter.bytesReceived - radioBefore.bytesSent -
-                        radioBefore.bytesReceived) *
-                       10.0 * 1000.0 / 9600.0;
+        state.SetIterationTime(fig.wallS);
+    }
+    const WholeRadioFigures& fig = slot->Get();
+    slot->reported = true;
+    state.counters["rows"] = fig.rows;
+    state.counters["readings_median"] = fig.readingsMedian;
+    state.counters["readings_max"] = fig.readingsMax;
+    state.counters["failed"] = fig.failed;
+    state.counters["missed"] = fig.missed;
+    state.counters["best_at_end"] = fig.bestAtEnd;
+    state.counters["max_distance"] = fig.maxDistance;
+    state.counters["measurements"] = fig.measurements;
+    state.counters["testset_wire_s"] = fig.testSetWireS;
+    state.counters["radio_wire_s"] = fig.radioWireS;
+    state.counters["measuring_s"] = fig.measuringS;
+    state.counters["sleep_s"] = fig.sleepS;
+    state.counters["time_s"] = fig.timeS;
+    state.counters["floor_s"] = fig.floorS;
+    state.counters["time_per_floor"] = fig.floorS > 0 ? fig.timeS / fig.floorS : 0;
+    if (fig.programMismatch > 0)
+        state.counters["program_mismatch"] = fig.programMismatch;
+    if (fig.stopped)
+        state.SetLabel("stopped: " + fig.error);
+}
 
-        double target = feature->fixedTarget;
-        std::string why;
-        if (feature->powerLevel > 0)
-            AutoTuneFeatures::ParseTargetWatts(view.TargetPowerText(feature->powerLevel), target,
-                                               why);
-        for (const auto& [row, r] : tasks.RowResults()) {
-            ++rows;
-            passes.push_back(r.passes);
-            overBound += r.passes > TuningSearch::kMaxPasses;
-            missed += !r.ReachedTarget();
-            const int best = ideal.Best(title, row, target);
-            worstSteps = std::max(worstSteps, std::abs(r.position - best));
-            worstReadingError = std::max(worstReadingError, std::fabs(r.reading - target));
+Slot* Find(const std::string& profile, RunStart start, SearchKind search) {
+    for (auto& slot : g_slots) {
+        const WholeRadioCase& c = slot->runCase;
+        if (slot->reported && c.profile == profile && c.start == start && c.search == search)
+            return slot.get();
+    }
+    return nullptr;
+}
+
+void PrintGoals() {
+    std::printf(
+        "Goals of the fitting search: median readings a row <= %.0f (the verification "
+        "included), max <= %d, no row missed whose best value lies inside the range, "
+        "time on detuned (profile start) <= %.1f x the specified search's, time on hard "
+        "<= %.1f x its floor.\n\n",
+        kGoalMedianReadings, kGoalMaxReadings, kGoalDetunedShare, kGoalHardFloorRatio);
+}
+
+std::string Pair(const Slot* spec, const Slot* fit,
+                 const std::function<std::string(const WholeRadioFigures&)>& cell) {
+    auto one = [&](const Slot* s) { return s ? cell(s->figures.get()) : std::string("-"); };
+    return one(spec) + " | " + one(fit);
+}
+
+std::string Format(const char* format, double a, double b = 0) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+void PrintTable() {
+    std::printf("\nWhole-radio alignment, spec | fit (bench seed 1, built-in limits)\n");
+    std::printf("%-10s %-7s %-13s %-7s %-9s %-13s %-11s\n", "profile", "start", "readings m/x",
+                "missed", "max dist", "time s", "time/floor");
+    for (const std::string& profile : CRadioProfile::BuiltInNames()) {
+        for (RunStart start : kStarts) {
+            const Slot* spec = Find(profile, start, SearchKind::Specified);
+            const Slot* fit = Find(profile, start, SearchKind::Fit);
+            if (!spec && !fit)
+                continue;
+            auto ok = [](const WholeRadioFigures& f, std::string text) {
+                return f.ok ? text : std::string("?");
+            };
+            std::printf(
+                "%-10s %-7s %-13s %-7s %-9s %-13s %-11s\n", profile.c_str(),
+                WholeRadioCase::StartName(start),
+                Pair(spec, fit,
+                     [&](const WholeRadioFigures& f) {
+                         return ok(f, Format("%g/%.0f", f.readingsMedian, f.readingsMax));
+                     })
+                    .c_str(),
+                Pair(spec, fit,
+                     [&](const WholeRadioFigures& f) { return ok(f, Format("%.0f", f.missed)); })
+                    .c_str(),
+                Pair(spec, fit,
+                     [&](const WholeRadioFigures& f) {
+                         return ok(f, Format("%.0f", f.maxDistance));
+                     })
+                    .c_str(),
+                Pair(spec, fit,
+                     [&](const WholeRadioFigures& f) { return ok(f, Format("%.1f", f.timeS)); })
+                    .c_str(),
+                Pair(spec, fit, [&](const WholeRadioFigures& f) {
+                    return ok(f, Format("%.2f", f.floorS > 0 ? f.timeS / f.floorS : 0));
+                }).c_str());
         }
     }
-    state.counters["rows"] = rows;
-    state.counters["passes_median"] = Median(passes);
-    state.counters["passes_max"] =
-        passes.empty() ? 0 : *std::max_element(passes.begin(), passes.end());
-    state.counters["over_bound"] = overBound;
-    state.counters["steps_from_best_max"] = worstSteps;
-    state.counters["reading_error_max"] = worstReadingError;
-    state.counters["missed"] = missed;
-    state.counters["testset_wire_ms"] = testSetWireMs / static_cast<double>(state.iterations());
-    state.counters["radio_wire_ms"] = radioWireMs / static_cast<double>(state.iterations());
-    // The bench's linear features: the carrier error and the high tone's deviation follow
-    // their softpot in a straight line over the whole range.
-    const bool linear = feature->index == AutoTuneFeatures::kReferenceOscillator ||
-                        feature->index == AutoTuneFeatures::kTxDeviationBalance;
-    if (linear) {
-        const bool met = Median(passes) <= 4 && overBound == 0 && worstSteps <= 1;
-        state.SetLabel(met ? "linear: goal met" : "linear: GOAL MISSED");
+}
+
+/// Prints PASS, FAIL or "not measured" for each goal, with the cases that miss it.
+void PrintVerdicts() {
+    std::printf("\nGoals of the fitting search:\n");
+    auto verdict = [](const char* goal, int measured, const std::vector<std::string>& misses) {
+        std::printf("  %-52s %s\n", goal,
+                    measured == 0    ? "not measured"
+                    : misses.empty() ? "PASS"
+                                     : "FAIL");
+        for (const std::string& m : misses) std::printf("      %s\n", m.c_str());
+    };
+    std::vector<std::string> median, max, missed;
+    int fits = 0;
+    for (auto& slot : g_slots) {
+        if (!slot->reported || slot->runCase.search != SearchKind::Fit)
+            continue;
+        const WholeRadioFigures& f = slot->figures.get();
+        const std::string name =
+            slot->runCase.profile + "/" + WholeRadioCase::StartName(slot->runCase.start);
+        if (!f.ok) {
+            median.push_back(name + ": " + f.error);
+            continue;
+        }
+        ++fits;
+        if (f.readingsMedian > kGoalMedianReadings)
+            median.push_back(name + Format(": median %g", f.readingsMedian));
+        if (f.readingsMax > kGoalMaxReadings)
+            max.push_back(name + Format(": max %.0f", f.readingsMax));
+        for (const std::string& row : f.missedRows) missed.push_back(name + ": " + row);
     }
+    verdict("median readings a row <= 3", fits, median);
+    verdict("max readings a row <= 8", fits, max);
+    verdict("no row missed whose best value is inside the range", fits, missed);
+
+    std::vector<std::string> detuned;
+    const Slot* spec = Find("detuned", RunStart::Profile, SearchKind::Specified);
+    const Slot* fit = Find("detuned", RunStart::Profile, SearchKind::Fit);
+    const bool both = spec && fit && spec->figures.get().ok && fit->figures.get().ok;
+    if (both) {
+        const double share = fit->figures.get().timeS / spec->figures.get().timeS;
+        if (share > kGoalDetunedShare)
+            detuned.push_back(Format("detuned/profile: %.2f x the specified search's time", share));
+    }
+    verdict("time on detuned (profile start) <= 0.6 x spec's", both ? 1 : 0, detuned);
+
+    std::vector<std::string> hard;
+    int hards = 0;
+    for (RunStart start : kStarts) {
+        const Slot* h = Find("hard", start, SearchKind::Fit);
+        if (!h || !h->figures.get().ok)
+            continue;
+        ++hards;
+        const WholeRadioFigures& f = h->figures.get();
+        if (f.timeS > kGoalHardFloorRatio * f.floorS)
+            hard.push_back(std::string("hard/") + WholeRadioCase::StartName(start) +
+                           Format(": %.1f s, %.2f x its floor", f.timeS, f.timeS / f.floorS));
+    }
+    verdict("time on hard <= 1.3 x its floor", hards, hard);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (const char* profile : kProfiles) {
-        for (const char* feature : kFeatures) {
-            for (bool fromTop : {false, true}) {
-                const std::string name = std::string("WindowConvergence/") + profile + "/" +
-                                         feature + (fromTop ? "/from_top" : "/from_bottom");
-                benchmark::RegisterBenchmark(name.c_str(), BM_WindowConvergence, profile, feature,
-                                             fromTop)
+    int jobs = 4;
+    std::string filter;
+    bool listOnly = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--jobs=", 7) == 0) {
+            jobs = std::max(1, std::atoi(argv[i] + 7));
+            continue;
+        }
+        if (std::strncmp(argv[i], "--benchmark_filter=", 19) == 0)
+            filter = argv[i] + 19;
+        listOnly = listOnly || std::strncmp(argv[i], "--benchmark_list_tests", 22) == 0;
+        args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+
+    for (const std::string& profile : CRadioProfile::BuiltInNames()) {
+        for (RunStart start : kStarts) {
+            for (SearchKind search : kSearches) {
+                auto slot = std::make_unique<Slot>();
+                slot->runCase = {profile, start, search};
+                slot->name = CaseName(slot->runCase);
+                benchmark::RegisterBenchmark(slot->name.c_str(), BM_WholeRadio, slot.get())
                     ->Iterations(1)
-                    ->Unit(benchmark::kMillisecond);
+                    ->UseManualTime()
+                    ->Unit(benchmark::kSecond);
+                g_slots.push_back(std::move(slot));
             }
         }
     }
-    benchmark::Initialize(&argc, argv);
+    benchmark::Initialize(&count, args.data());
+    Select(filter);
+
+    // The workers make the selected cases ahead of the benchmarks, which wait for theirs.
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> workers;
+    if (!listOnly) {
+        PrintGoals();
+        for (int w = 0; w < jobs; ++w) {
+            workers.emplace_back([&next] {
+                for (std::size_t i = next++; i < g_slots.size(); i = next++) {
+                    if (g_slots[i]->selected)
+                        g_slots[i]->Get();
+                }
+            });
+        }
+    }
     benchmark::RunSpecifiedBenchmarks();
+    for (std::thread& w : workers) w.join();
+    if (!listOnly) {
+        PrintTable();
+        PrintVerdicts();
+    }
     benchmark::Shutdown();
     return 0;
 }
