@@ -45,8 +45,9 @@ public:
     /// Moves the row's slider (it keeps the position within its range) and applies it as a
     /// drag of its thumb would, so the screen sends the value to the radio.
     virtual bool MoveSlider(int row, int position) = 0;
-    /// The document's first Reference Oscillator test frequency in MHz.
-    virtual double ReferenceFrequencyMHz() = 0;
+    /// A row's Reference Oscillator test frequency in MHz, where the screen keys the radio
+    /// for that row (the first one when the row has none).
+    virtual double ReferenceFrequencyMHz(int row) = 0;
     /// The state of the radio requests (a screen that has gone reports the link lost).
     virtual RadioRequests RadioState() = 0;
 

@@ -52,8 +52,8 @@ public:
     bool MoveSlider(int row, int position) override {
         return m_inner && m_inner->MoveSlider(row, position);
     }
-    double ReferenceFrequencyMHz() override {
-        return m_inner ? m_inner->ReferenceFrequencyMHz() : 0.0;
+    double ReferenceFrequencyMHz(int row) override {
+        return m_inner ? m_inner->ReferenceFrequencyMHz(row) : 0.0;
     }
     RadioRequests RadioState() override {
         if (m_inner)

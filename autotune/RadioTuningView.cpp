@@ -212,8 +212,8 @@ bool CRadioTuningView::MoveSlider(int row, int position) {
     return true;
 }
 
-double CRadioTuningView::ReferenceFrequencyMHz() {
-    return MessageFields::FreqToMHz(m_doc.m_testFreq[kRefOsc][0]);
+double CRadioTuningView::ReferenceFrequencyMHz(int row) {
+    return MessageFields::FreqToMHz(m_doc.RowTestFrequency(kRefOsc, row));
 }
 
 IAutoTuneView::RadioRequests CRadioTuningView::StateOf(const CTunerDoc& doc) {

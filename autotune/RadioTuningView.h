@@ -54,7 +54,7 @@ public:
     bool RangeLabels(int& lower, int& upper) override;
     bool SliderPosition(int row, int& position) override;
     bool MoveSlider(int row, int position) override;
-    double ReferenceFrequencyMHz() override;
+    double ReferenceFrequencyMHz(int row) override;
     RadioRequests RadioState() override;
     /// The state of a document's radio requests, as RadioState reports it.
     static RadioRequests StateOf(const CTunerDoc& doc);

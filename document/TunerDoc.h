@@ -97,6 +97,13 @@ public:
     std::array<bool, kSoftpotTypes> m_featurePresent{};
     std::array<int, kSoftpotTypes> m_freqCount{};
     std::array<std::array<int, kMaxTestFreqs>, kSoftpotTypes> m_testFreq{};
+    /// The test frequency of a type's row (5 Hz steps); the first one when the row has none.
+    int RowTestFrequency(int type, int row) const {
+        const auto& f = m_testFreq.at(static_cast<std::size_t>(type));
+        return row >= 0 && row < kMaxTestFreqs && f[static_cast<std::size_t>(row)] > 0
+                   ? f[static_cast<std::size_t>(row)]
+                   : f[0];
+    }
     std::array<int, 9> m_freqUsedBy{};
 
     // Value tables, one entry per test frequency in frequency-list order.

@@ -145,11 +145,12 @@ bool CDialogTuningView::MoveSlider(int row, int position) {
         .value_or(false);
 }
 
-double CDialogTuningView::ReferenceFrequencyMHz() {
+double CDialogTuningView::ReferenceFrequencyMHz(int row) {
     CAutoTunerDlg* dialog = &m_dialog;
     return m_ui
-        .Call<double>(
-            [dialog] { return MessageFields::FreqToMHz(dialog->Doc().m_testFreq[kRefOsc][0]); })
+        .Call<double>([dialog, row] {
+            return MessageFields::FreqToMHz(dialog->Doc().RowTestFrequency(kRefOsc, row));
+        })
         .value_or(0.0);
 }
 

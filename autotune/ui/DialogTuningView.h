@@ -24,7 +24,7 @@ public:
     bool RangeLabels(int& lower, int& upper) override;
     bool SliderPosition(int row, int& position) override;
     bool MoveSlider(int row, int position) override;
-    double ReferenceFrequencyMHz() override;
+    double ReferenceFrequencyMHz(int row) override;
     RadioRequests RadioState() override;
     std::string TargetPowerText(int powerLevel) override;
     void ShowSliderState(bool inProgress) override;

@@ -93,8 +93,9 @@ public:
         Log("move " + std::to_string(row));
         return true;
     }
-    /// 851.0125 MHz as the document holds it (170202500 steps of 5 Hz) converted to MHz.
-    double ReferenceFrequencyMHz() override { return 170202500 * 5.0 * 1e-6; }
+    /// Row 0 at 851.0125 MHz as the document holds it (170202500 steps of 5 Hz) converted to
+    /// MHz, each further row 10 kHz higher.
+    double ReferenceFrequencyMHz(int row) override { return (170202500 + 2000 * row) * 5.0 * 1e-6; }
     RadioRequests RadioState() override {
         return Locked([&] { return radioState; });
     }
@@ -342,6 +343,21 @@ TEST_F(AutoTuneTasksTest, ReferenceOscillatorSetsTheAnalyzerAndUsesManualReading
     EXPECT_EQ(state->writes[1], "851012499");  // x 10^6 in double, truncated toward zero
     EXPECT_EQ(state->writes[2], "4\r");
     EXPECT_EQ(view.Position(0), 64);
+    ExpectNeverLeftKeyed();
+}
+
+// Each row of a Reference Oscillator screen keys the radio on its own test frequency: the
+// analyzer is set to that row's frequency, not to the first row's (rows 2 on measured nothing).
+TEST_F(AutoTuneTasksTest, EachReferenceOscillatorRowSetsTheAnalyzerToItsOwnFrequency) {
+    view.title = "Reference Oscillator";
+    view.rows = 3;
+    tasks->Window();
+    tasks->Join();
+    std::vector<std::string> analyzer;
+    for (std::size_t i = 0; i + 1 < state->writes.size(); ++i)
+        if (state->writes[i] == "2\r")
+            analyzer.push_back(state->writes[i + 1]);
+    EXPECT_EQ(analyzer, (std::vector<std::string>{"851012499", "851022499", "851032499"}));
     ExpectNeverLeftKeyed();
 }
 
