@@ -395,7 +395,7 @@ void CAutoTuneTasks::RowTask(int row) {
     if (!r.Ended()) {
         switch (feature.index) {
             case AutoTuneFeatures::kReferenceOscillator:
-                if (!m_link.SetAnalyzerFrequency(m_view.ReferenceFrequencyMHz()))
+                if (!m_link.SetAnalyzerFrequency(m_view.ReferenceFrequencyMHz(r.o.row)))
                     r.Finish(RowOutcome::End::NotSet, kNoCts);
                 break;
             case AutoTuneFeatures::kTxDeviationBalance:
@@ -446,9 +446,14 @@ void CAutoTuneTasks::RowTask(int row) {
             search.upper = upper;
             search.priorSlope =
                 learnt != 0.0 ? learnt : AutoTuneFeatures::TypicalSlope(feature, upper);
+            search.priorSpread =
+                learnt != 0.0 ? FitSearch::kLearntSpread : FitSearch::kGuessSpread;
             search.noise = AutoTuneFeatures::TypicalNoise(feature);
             result = search.Run(measure, move, stop);
-            if (result.slope != 0.0 && std::isfinite(result.slope)) {
+            // Only a slope the row's readings showed is handed on; a row that did not settle
+            // leaves the guess it began with, which stays a guess.
+            if (result.end == SearchEnd::Settled && result.slope != search.priorSlope &&
+                result.slope != 0.0 && std::isfinite(result.slope)) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_slopes[feature.index] = result.slope;
             }

@@ -14,9 +14,6 @@ constexpr double kRecency = 0.6;
 /// How far a reading may lie from what the line predicts, in spreads, before it is measured
 /// again (outliers lie tens of spreads off; noise beyond four is rare).
 constexpr double kOutlierSpreads = 4.5;
-/// Spread of the given slope, as a fraction of it: the slope of another row or the feature's
-/// typical one may be off by a factor of two or three.
-constexpr double kPriorSlopeSpread = 0.5;
 /// Share of the change over a step that the line's straightness is trusted to (curvature of
 /// the response between readings).
 constexpr double kCurvature = 0.2;
@@ -25,9 +22,24 @@ constexpr double kSignificant = 4.0;
 /// A step over which the slope would change the reading by this many spreads, but the
 /// reading stays put, shows a flat (clipped or saturated) stretch.
 constexpr double kFlatExpected = 20.0;
+/// A radio's readings may scatter more than the feature's typical scatter: for telling a flat
+/// stretch, a reading's scatter is taken to be at least this share of it.
+constexpr double kFlatRelativeScatter = 0.01;
+/// ... provided the reading moved by less than this share of what the slope expects.
+constexpr double kFlatShareOfExpected = 0.1;
 
-/// A slope learnt on a row is handed on only within this factor of the one given.
+/// From a flat stretch, a step goes this share of the way: toward the end of the range the
+/// target lies beyond, or into a bracket from its end that has a slope. A clipped or saturated
+/// stretch says only on which side the target lies, not how far: the step is geometric, so a
+/// response far steeper than the given slope is found in a few readings, where a straight line
+/// to the flat end would creep.
+constexpr double kFlatShare = 15.0 / 16.0;
+constexpr double kFlatBracketShare = 1.0 / 6.0;
+
+/// A slope learnt on a row is handed on only within this factor of the one given (of a guess,
+/// the larger one).
 constexpr double kLearnRatio = 4.0;
+constexpr double kLearnRatioOfGuess = 16.0;
 
 /// One reading of the row.
 struct Sample {
@@ -101,7 +113,9 @@ private:
     Bracket Bracketed() const;
     /// Judges the readings afresh: flat stretches and readings the others disagree with.
     void Review();
-    Line Fit(int skip = -1) const;
+    /// The line through the readings that count (but skip), with the given slope as a prior
+    /// unless withPrior is false.
+    Line Fit(int skip = -1, bool withPrior = true) const;
     /// The scatter of one reading: the given noise, or what repeats show when more (without
     /// the latest reading when beforeLast).
     double Sigma(bool beforeLast = false) const;
@@ -114,6 +128,8 @@ private:
     double Interpolate(int lo, int hi) const;
     /// The position of the reading closest to the target.
     int BestSoFar() const;
+    /// A reading there lies on a flat stretch.
+    bool FlatAt(int position) const;
     TuningSearchResult Finish(SearchEnd end);
 
     const FitSearch& m_p;
@@ -157,7 +173,7 @@ int RowSearch::Side(const Sample& s) const {
     return (off > 0) == (sign > 0) ? 1 : -1;
 }
 
-Line RowSearch::Fit(int skip) const {
+Line RowSearch::Fit(int skip, bool withPrior) const {
     Line line;
     const double sigma = Sigma();
     // The anchor is the latest reading that counts.
@@ -185,8 +201,8 @@ Line RowSearch::Fit(int skip) const {
         w *= kRecency;
     }
     double prior = 0.0, priorWeight = 0.0;
-    if (m_p.priorSlope != 0.0) {
-        const double spread = kPriorSlopeSpread * m_p.priorSlope;
+    if (withPrior && m_p.priorSlope != 0.0) {
+        const double spread = std::max(0.05, m_p.priorSpread) * m_p.priorSlope;
         prior = m_p.priorSlope;
         priorWeight = sigma * sigma / (spread * spread);
     }
@@ -233,7 +249,10 @@ void RowSearch::Review() {
             if (prev >= 0 && m_samples[prev].position != s.position) {
                 Sample& p = m_samples[prev];
                 const double expected = slope * std::abs(s.position - p.position);
-                if (std::fabs(s.value - p.value) < kSignificant * sigma &&
+                const double scatter = std::max(
+                    sigma, kFlatRelativeScatter * std::max(std::fabs(s.value), std::fabs(p.value)));
+                const double moved = std::fabs(s.value - p.value);
+                if (moved < kSignificant * scatter && moved < kFlatShareOfExpected * expected &&
                     expected > kFlatExpected * sigma) {
                     s.flat = true;
                     p.flat = true;
@@ -259,6 +278,13 @@ void RowSearch::Review() {
     const std::size_t needed = m_p.priorSlope != 0.0 ? 2 : 3;
     if (positions.size() < needed)
         return;
+    if (positions.size() == 2) {
+        // Two positions whose readings go the given way: the given slope may be far off in
+        // size (it is a guess on a row's first reading), and cannot say which one is wrong.
+        const Line raw = Fit(-1, false);
+        if (raw.valid && raw.slope * m_sign > 0)
+            return;
+    }
     const Line all = Fit();
     if (!all.valid)
         return;
@@ -385,7 +411,14 @@ std::optional<int> RowSearch::BracketStep() const {
             return BestSoFar();  // the target lies between two neighbours: the closer one
         // Between the two ends, where a straight line through their readings meets the
         // target, kept off the ends (a clipped end reads short); else halfway.
-        const int lo = *b.below, hi = *b.above;
+        const int lo = std::min(*b.below, *b.above), hi = std::max(*b.below, *b.above);
+        const bool flatLo = FlatAt(lo), flatHi = FlatAt(hi);
+        if (flatLo != flatHi) {
+            // One end flat: a step from the end that has a slope.
+            const int step =
+                std::max(1, static_cast<int>(std::lround((hi - lo) * kFlatBracketShare)));
+            return flatHi ? lo + step : hi - step;
+        }
         const double at = Interpolate(lo, hi);
         const double quarter = (hi - lo) / 4.0;
         if (std::isfinite(at) && at > lo + quarter && at < hi - quarter)
@@ -394,12 +427,17 @@ std::optional<int> RowSearch::BracketStep() const {
     }
     // Open on one side: to the end of the range there, which bounds the target or shows it is
     // out of reach.
-    const int side = Side(m_samples.back());
-    if (side > 0 && m_position < m_hi)
-        return m_hi;
-    if (side < 0 && m_position > m_lo)
-        return m_lo;
-    return std::nullopt;
+    const Sample& last = m_samples.back();
+    const int side = Side(last);
+    const int end = side > 0 ? m_hi : m_lo;
+    if (side == 0 || m_position == end)
+        return std::nullopt;
+    if (last.flat && last.position == m_position) {
+        const int step = static_cast<int>(std::lround((end - m_position) * kFlatShare));
+        if (step != 0)
+            return m_position + step;
+    }
+    return end;
 }
 
 double RowSearch::Interpolate(int lo, int hi) const {
@@ -416,6 +454,13 @@ double RowSearch::Interpolate(int lo, int hi) const {
     if (!a || !b || *a == *b)
         return std::numeric_limits<double>::quiet_NaN();
     return lo + (m_p.target - *a) / (*b - *a) * (hi - lo);
+}
+
+bool RowSearch::FlatAt(int position) const {
+    for (const Sample& s : m_samples)
+        if (s.position == position && s.flat && !s.outlier)
+            return true;
+    return false;
 }
 
 int RowSearch::BestSoFar() const {
@@ -449,6 +494,8 @@ TuningSearchResult RowSearch::Finish(SearchEnd end) {
     // any flat stretch, that goes the given way and is within reason of the given slope.
     m_result.slope = m_p.priorSlope;
     const Line line = Fit();
+    const double ratio =
+        m_p.priorSpread > FitSearch::kLearntSpread ? kLearnRatioOfGuess : kLearnRatio;
     std::vector<int> positions;
     for (const Sample& s : m_samples)
         if (Active(s) && !s.flat &&
@@ -456,9 +503,8 @@ TuningSearchResult RowSearch::Finish(SearchEnd end) {
             positions.push_back(s.position);
     if (end == SearchEnd::Settled && line.valid && positions.size() >= 2 &&
         std::isfinite(line.slope) && (m_sign == 0 || line.slope * m_sign > 0) &&
-        (m_p.priorSlope == 0.0 ||
-         (std::fabs(line.slope) < kLearnRatio * std::fabs(m_p.priorSlope) &&
-          std::fabs(line.slope) * kLearnRatio > std::fabs(m_p.priorSlope))))
+        (m_p.priorSlope == 0.0 || (std::fabs(line.slope) < ratio * std::fabs(m_p.priorSlope) &&
+                                   std::fabs(line.slope) * ratio > std::fabs(m_p.priorSlope))))
         m_result.slope = line.slope;
     m_result.passes = std::max(0, m_result.readings - 1);
     return m_result;
@@ -540,9 +586,15 @@ TuningSearchResult RowSearch::Go() {
             next = static_cast<int>(std::lround(
                 std::clamp(*aim, static_cast<double>(m_lo), static_cast<double>(m_hi))));
             const Bracket b = Bracketed();
-            if (b.below && b.above && *b.above - *b.below > 1 &&
-                (*next <= *b.below || *next >= *b.above))
-                next = BracketStep();
+            if (b.below && b.above && *b.above - *b.below > 1) {
+                const int lo = std::min(*b.below, *b.above), hi = std::max(*b.below, *b.above);
+                // The line's aim in the half of the bracket next to a flat end comes from a
+                // slope the flat end has not borne out: a bracketing step instead.
+                const bool towardFlat = (FlatAt(hi) && !FlatAt(lo) && *next > lo + (hi - lo) / 2) ||
+                                        (FlatAt(lo) && !FlatAt(hi) && *next < hi - (hi - lo) / 2);
+                if (*next <= lo || *next >= hi || towardFlat)
+                    next = BracketStep();
+            }
         }
         if (!next && m_sign == 0 && !haveSlope) {
             // No direction yet: a modest probe toward the middle of the range, growing while

@@ -22,7 +22,13 @@ struct FitSearch {
     int lower = 0;           ///< the range of the slider's values
     int upper = 0;
     double priorSlope = 0.0;  ///< expected reading change per step (0: unknown)
-    double noise = 0.0;       ///< typical scatter of one reading (0: unknown)
+    /// Spread of the given slope as a fraction of it: a slope learnt on the row before is
+    /// close (the default); a feature's typical slope, on a radio not yet seen, may be off
+    /// several times (kGuessSpread).
+    double priorSpread = kLearntSpread;
+    static constexpr double kLearntSpread = 0.5;
+    static constexpr double kGuessSpread = 1.5;
+    double noise = 0.0;  ///< typical scatter of one reading (0: unknown)
     int maxReadings = kMaxReadings;
 
     TuningSearchResult Run(const TuningSearch::Measure& measure,

@@ -164,6 +164,32 @@ TEST(FitSearch, SettlesOnTheBestValueOfEachKindOfResponse) {
     }
 }
 
+// A limiter whose response is eight times steeper than the feature's typical slope, clipped
+// at the modulation's own deviation far below the top of the range: from the top every reading
+// is flat until the search has stepped well down, and from the bottom the first move lands in
+// the clipped stretch. The search goes down geometrically, trusts the slope the readings show
+// over the guessed one, and settles near the best value within the bound.
+TEST(FitSearch, AClippedResponseMuchSteeperThanTheGuessedSlopeIsFound) {
+    for (const int start : {0, 30000, 32767}) {
+        for (unsigned seed = 1; seed <= 12; ++seed) {
+            Plant plant;
+            plant.upper = 32767;
+            plant.position = start;
+            plant.response = [](int p) { return std::clamp(8.0 * (p - 20), 0.0, 4000.0); };
+            plant.noise = 4;
+            plant.random.seed(seed);
+            FitSearch search = Search(2800, 50, 32767, 1.0, 4);
+            search.priorSpread = FitSearch::kGuessSpread;
+            const std::string what =
+                "from " + std::to_string(start) + " seed " + std::to_string(seed);
+            const TuningSearchResult r = plant.Search(search);
+            ExpectWellFormed(r, plant, what);
+            EXPECT_EQ(r.end, SearchEnd::Settled) << what;
+            EXPECT_LE(std::abs(r.position - plant.Best(2800)), 2) << what;
+        }
+    }
+}
+
 // A good start needs no move: the first reading is borne out by a second one there.
 TEST(FitSearch, AStartThatIsAlreadyBestIsConfirmedWhereItStands) {
     Plant plant = Plant::Straight(72, 10, 72, 2);
