@@ -248,6 +248,10 @@ WholeRadioFigures RunWholeRadio(const WholeRadioCase& runCase) {
             continue;
         ++fig.rows;
         fig.readings.push_back(row.readings);
+        if (row.readings > fig.readingsMax) {
+            fig.readingsMax = row.readings;
+            fig.readingsMaxRow = row.feature + " row " + std::to_string(row.row);
+        }
         fig.failed += !row.pass;
         const int live = LiveValueBytes(SoftpotField::Bytes(feature->softpotType, family));
         const int readingBytes = feature->index == AutoTuneFeatures::kReferenceOscillator
@@ -298,8 +302,6 @@ WholeRadioFigures RunWholeRadio(const WholeRadioCase& runCase) {
         fig.programMismatch += !same;
     }
     fig.readingsMedian = Median(fig.readings);
-    fig.readingsMax =
-        fig.readings.empty() ? 0 : *std::max_element(fig.readings.begin(), fig.readings.end());
     fig.wallS = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     fig.ok = true;
     return fig;

@@ -41,7 +41,8 @@ struct WholeRadioFigures {
     std::vector<int> readings;  ///< readings each row took, in report order
     double readingsMedian = 0;
     int readingsMax = 0;
-    int failed = 0;  ///< rows that did not pass
+    std::string readingsMaxRow;  ///< the first row that took readingsMax ("Tx Power Low row 2")
+    int failed = 0;              ///< rows that did not pass
     /// Rows whose best value lies strictly inside the range and that did not pass or ended
     /// more than kNearSteps from it.
     int missed = 0;
