@@ -266,8 +266,10 @@ WholeRadioFigures RunWholeRadio(const WholeRadioCase& runCase) {
         const auto entry = std::find_if(best.begin(), best.end(), [&](const BestValues::Entry& e) {
             return e.feature == feature->index && e.freq == static_cast<std::uint32_t>(row.freq);
         });
-        if (entry == best.end())
+        if (entry == best.end()) {
+            ++fig.noBest;
             continue;
+        }
         const int distance = std::abs(row.newValue - entry->value);
         fig.maxDistance = std::max(fig.maxDistance, distance);
         const int max = SoftpotField::TuningMax(feature->softpotType, family);

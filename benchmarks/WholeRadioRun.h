@@ -47,6 +47,7 @@ struct WholeRadioFigures {
     /// more than kNearSteps from it.
     int missed = 0;
     int bestAtEnd = 0;    ///< rows whose best value is an end of the range (not counted missed)
+    int noBest = 0;       ///< rows the bench's best values do not list (none should be)
     int maxDistance = 0;  ///< largest distance of a final value from its best value, all rows
     /// Programmed features whose values in the radio differ from the report's.
     int programMismatch = 0;

@@ -114,6 +114,8 @@ void BM_WholeRadio(benchmark::State& state, Slot* slot) {
     state.counters["time_s"] = fig.timeS;
     state.counters["floor_s"] = fig.floorS;
     state.counters["time_per_floor"] = fig.floorS > 0 ? fig.timeS / fig.floorS : 0;
+    if (fig.noBest > 0)
+        state.counters["no_best_value"] = fig.noBest;
     if (fig.programMismatch > 0)
         state.counters["program_mismatch"] = fig.programMismatch;
     if (fig.stopped)
