@@ -140,9 +140,16 @@ void PrintGoals() {
         kGoalMedianReadings, kGoalMaxReadings, kGoalDetunedShare, kGoalHardFloorRatio);
 }
 
+/// One cell of the table: the specified search's figure | the fitting search's ("-" for a case
+/// not run, "?" for one that could not be made).
 std::string Pair(const Slot* spec, const Slot* fit,
                  const std::function<std::string(const WholeRadioFigures&)>& cell) {
-    auto one = [&](const Slot* s) { return s ? cell(s->figures.get()) : std::string("-"); };
+    auto one = [&](const Slot* s) {
+        if (s == nullptr)
+            return std::string("-");
+        const WholeRadioFigures& f = s->figures.get();
+        return f.ok ? cell(f) : std::string("?");
+    };
     return one(spec) + " | " + one(fit);
 }
 
@@ -154,39 +161,30 @@ std::string Format(const char* format, double a, double b = 0) {
 
 void PrintTable() {
     std::printf("\nWhole-radio alignment, spec | fit (bench seed 1, built-in limits)\n");
-    std::printf("%-10s %-7s %-13s %-7s %-9s %-13s %-11s\n", "profile", "start", "readings m/x",
-                "missed", "max dist", "time s", "time/floor");
+    std::printf("%-10s %-7s %-16s %-8s %-13s %-13s %s\n", "profile", "start", "readings med/max",
+                "missed", "max distance", "time s", "time/floor");
     for (const std::string& profile : CRadioProfile::BuiltInNames()) {
         for (RunStart start : kStarts) {
             const Slot* spec = Find(profile, start, SearchKind::Specified);
             const Slot* fit = Find(profile, start, SearchKind::Fit);
             if (!spec && !fit)
                 continue;
-            auto ok = [](const WholeRadioFigures& f, std::string text) {
-                return f.ok ? text : std::string("?");
-            };
-            std::printf(
-                "%-10s %-7s %-13s %-7s %-9s %-13s %-11s\n", profile.c_str(),
-                WholeRadioCase::StartName(start),
-                Pair(spec, fit,
-                     [&](const WholeRadioFigures& f) {
-                         return ok(f, Format("%g/%.0f", f.readingsMedian, f.readingsMax));
-                     })
-                    .c_str(),
-                Pair(spec, fit,
-                     [&](const WholeRadioFigures& f) { return ok(f, Format("%.0f", f.missed)); })
-                    .c_str(),
-                Pair(spec, fit,
-                     [&](const WholeRadioFigures& f) {
-                         return ok(f, Format("%.0f", f.maxDistance));
-                     })
-                    .c_str(),
-                Pair(spec, fit,
-                     [&](const WholeRadioFigures& f) { return ok(f, Format("%.1f", f.timeS)); })
-                    .c_str(),
-                Pair(spec, fit, [&](const WholeRadioFigures& f) {
-                    return ok(f, Format("%.2f", f.floorS > 0 ? f.timeS / f.floorS : 0));
-                }).c_str());
+            const std::string readings = Pair(spec, fit, [](const WholeRadioFigures& f) {
+                return Format("%g/%.0f", f.readingsMedian, f.readingsMax);
+            });
+            const std::string missed = Pair(
+                spec, fit, [](const WholeRadioFigures& f) { return Format("%.0f", f.missed); });
+            const std::string distance = Pair(spec, fit, [](const WholeRadioFigures& f) {
+                return Format("%.0f", f.maxDistance);
+            });
+            const std::string time =
+                Pair(spec, fit, [](const WholeRadioFigures& f) { return Format("%.1f", f.timeS); });
+            const std::string ratio = Pair(spec, fit, [](const WholeRadioFigures& f) {
+                return Format("%.2f", f.floorS > 0 ? f.timeS / f.floorS : 0);
+            });
+            std::printf("%-10s %-7s %-16s %-8s %-13s %-13s %s\n", profile.c_str(),
+                        WholeRadioCase::StartName(start), readings.c_str(), missed.c_str(),
+                        distance.c_str(), time.c_str(), ratio.c_str());
         }
     }
 }
