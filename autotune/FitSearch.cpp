@@ -130,6 +130,9 @@ private:
     int BestSoFar() const;
     /// A reading there lies on a flat stretch.
     bool FlatAt(int position) const;
+    /// Of two neighbours that bracket the target, the one whose readings (their mean) lie
+    /// closer to it.
+    int CloserOf(int a, int b) const;
     TuningSearchResult Finish(SearchEnd end);
 
     const FitSearch& m_p;
@@ -408,7 +411,7 @@ std::optional<int> RowSearch::BracketStep() const {
     const Bracket b = Bracketed();
     if (b.below && b.above) {
         if (*b.above - *b.below <= 1)
-            return BestSoFar();  // the target lies between two neighbours: the closer one
+            return CloserOf(*b.below, *b.above);  // between two neighbours: the closer one
         // Between the two ends, where a straight line through their readings meets the
         // target, kept off the ends (a clipped end reads short); else halfway.
         const int lo = std::min(*b.below, *b.above), hi = std::max(*b.below, *b.above);
@@ -454,6 +457,18 @@ double RowSearch::Interpolate(int lo, int hi) const {
     if (!a || !b || *a == *b)
         return std::numeric_limits<double>::quiet_NaN();
     return lo + (m_p.target - *a) / (*b - *a) * (hi - lo);
+}
+
+int RowSearch::CloserOf(int a, int b) const {
+    const auto offAt = [&](int position) {
+        double sum = 0;
+        int n = 0;
+        for (const Sample& s : m_samples)
+            if (s.position == position && Active(s))
+                sum += s.value, ++n;
+        return n ? std::fabs(sum / n - m_p.target) : std::numeric_limits<double>::infinity();
+    };
+    return offAt(b) < offAt(a) ? b : a;
 }
 
 bool RowSearch::FlatAt(int position) const {
@@ -568,6 +583,13 @@ TuningSearchResult RowSearch::Go() {
                 settle = settle || (std::fabs(*aim - m_position) <= within &&
                                     (std::lround(*aim) == m_position || inTolerance));
             }
+            // The target lies between this value and a neighbour read on its other side: the
+            // closer of the two is the best value, whatever a line through farther readings
+            // says (a curved response bends it).
+            const Bracket b = Bracketed();
+            if (!settle && b.below && b.above && *b.above - *b.below == 1 &&
+                (m_position == *b.below || m_position == *b.above))
+                settle = CloserOf(*b.below, *b.above) == m_position;
             if (settle) {
                 if (!Confirmed(m_position) && readingsLeft > 0) {
                     if (!ReadAgain(line))
