@@ -15,6 +15,7 @@
 #include "TestSetCommand.h"
 #include "autotune/HeadlessAlignmentFace.h"
 #include "autotune/RadioAlignment.h"
+#include "autotune/RunStation.h"
 #include "autotune/TestSetLink.h"
 #include "document/FrameLink.h"
 #include "document/TextPdf.h"
@@ -40,21 +41,34 @@ struct AlignCliOptions {
     std::string pdf;
     std::string features;
     std::string search;
+    std::string technician;
     bool noProgram = false;
     bool programFailed = false;
+    bool allRows = false;
+    bool noTests = false;
 };
 
-bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string& error) {
+/// Parses the options of align, or of test (which takes no alignment options).
+bool Parse(const std::vector<std::string>& args, bool test, AlignCliOptions& o,
+           std::string& error) {
     struct Valued {
         const char* name;
         std::string* into;
-    } valued[] = {{"--port", &o.port},     {"--testset", &o.testSet}, {"--limits", &o.limits},
-                  {"--report", &o.report}, {"--pdf", &o.pdf},         {"--features", &o.features},
-                  {"--search", &o.search}};
+        bool align;  ///< an alignment option only
+    } valued[] = {{"--port", &o.port, false},
+                  {"--testset", &o.testSet, false},
+                  {"--limits", &o.limits, false},
+                  {"--report", &o.report, false},
+                  {"--pdf", &o.pdf, false},
+                  {"--features", &o.features, false},
+                  {"--technician", &o.technician, false},
+                  {"--search", &o.search, true}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool taken = false;
         for (const Valued& v : valued) {
+            if (test && v.align)
+                continue;
             const std::string name = v.name;
             if (a == name) {
                 if (i + 1 >= args.size()) {
@@ -78,10 +92,14 @@ bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string
         }
         if (taken)
             continue;
-        if (a == "--no-program") {
+        if (!test && a == "--no-program") {
             o.noProgram = true;
-        } else if (a == "--program-failed") {
+        } else if (!test && a == "--program-failed") {
             o.programFailed = true;
+        } else if (!test && a == "--all-rows") {
+            o.allRows = true;
+        } else if (!test && a == "--no-tests") {
+            o.noTests = true;
         } else if (a.size() > 1 && a[0] == '-') {
             error = "unknown option " + a;
             return false;
@@ -184,31 +202,63 @@ void MakeRadioSafe(CTunerDoc& doc) {
 std::string AlignUsage() {
     return "  vegal-cli align --port PORT --testset PORT [--limits FILE] [--report FILE.csv]\n"
            "                 [--pdf FILE.pdf] [--features LIST] [--no-program]\n"
-           "                 [--program-failed] [--search fit|spec]\n"
-           "                                              align the whole radio with the\n"
-           "                                              HP8920B; exit 0 when every row passed\n";
+           "                 [--program-failed] [--search fit|spec] [--all-rows]\n"
+           "                 [--no-tests] [--technician NAME]\n"
+           "                                              test the whole radio (as found), align\n"
+           "                                              the rows out of tolerance (--all-rows:\n"
+           "                                              every row), test it again (as left);\n"
+           "                                              --no-tests aligns every row without\n"
+           "                                              the tests; exit 0 when every row "
+           "passed\n";
 }
 
-int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
+std::string TestUsage() {
+    return "  vegal-cli test --port PORT --testset PORT [--limits FILE] [--report FILE.csv]\n"
+           "                [--pdf FILE.pdf] [--features LIST] [--technician NAME]\n"
+           "                                              measure every transmit row as the\n"
+           "                                              radio holds it, changing nothing; exit\n"
+           "                                              0 when every row is within its limits\n";
+}
+
+int RunTestCommand(const std::vector<std::string>& args, CCliContext& context) {
+    return RunWholeRadio(args, context, true);
+}
+
+int RunAlignCommand(const std::vector<std::string>& args, CCliContext& context) {
+    return RunWholeRadio(args, context, false);
+}
+
+int RunWholeRadio(const std::vector<std::string>& args, CCliContext& ctx, bool test) {
+    const std::string usage = test ? TestUsage() : AlignUsage();
     AlignCliOptions o;
     std::string error;
-    if (!Parse(args, o, error)) {
-        ctx.err << "vegal-cli: " << error << "\nusage:\n" << AlignUsage();
+    if (!Parse(args, test, o, error)) {
+        ctx.err << "vegal-cli: " << error << "\nusage:\n" << usage;
         return kExitUsage;
     }
     if (o.port.empty() || o.testSet.empty()) {
-        ctx.err << "usage:\n" << AlignUsage();
+        ctx.err << "usage:\n" << usage;
         return kExitUsage;
     }
     AlignmentOptions options;
+    options.testOnly = test;
     options.program = !o.noProgram;
     options.programFailed = o.programFailed;
+    options.allRows = o.allRows;
+    if (o.noTests)
+        options.alignOnly = true;
+    if (o.noTests && o.allRows) {
+        ctx.err << "vegal-cli: --all-rows and --no-tests do not go together (without the tests "
+                   "every row is aligned)\nusage:\n"
+                << usage;
+        return kExitUsage;
+    }
     if (o.search == "spec") {
         options.search = SearchKind::Specified;
     } else if (!o.search.empty() && o.search != "fit") {
         ctx.err << "vegal-cli: --search takes fit or spec, not \"" << o.search << "\"\n"
                 << "usage:\n"
-                << AlignUsage();
+                << usage;
         return kExitUsage;
     }
     if (!o.limits.empty() && !options.limits.Load(o.limits, error)) {
@@ -250,6 +300,8 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     };
 
     const CCliSettings settings = ctx.settings ? ctx.settings() : CCliSettings{};
+    options.station = RunStation::Make(
+        settings.shop, o.technician.empty() ? settings.technician : o.technician, o.testSet);
     CFrameState frame;
     frame.SetPort(NormalisePort(o.port));
     CTunerDoc doc(ctx.host, frame,
@@ -296,8 +348,7 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
 
     for (const std::string& line : report.PrintLines()) ctx.out << line << '\n';
     ctx.out.flush();
-    bool anyReading = false;
-    for (const CAlignmentReport::Row& row : report.rows) anyReading = anyReading || row.measured;
+    const bool anyReading = report.AnyReading();
     bool written = true;
     if (!o.report.empty()) {
         written = SaveReport(ctx, o.report, anyReading,
@@ -309,7 +360,7 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
             SaveReport(ctx, o.pdf, anyReading,
                        [&](std::string& e) {
                            return TextPdf::Write(o.pdf, report.PrintLines(),
-                                                 "Alignment Report " + report.serialNumber, e);
+                                                 report.Title() + " " + report.serialNumber, e);
                        }) &&
             written;
     }

@@ -120,8 +120,8 @@ TEST_F(CliAlignTest, ADetunedRadioPassesIsProgrammedAndLeavesTestMode) {
     EXPECT_NE(err.str().find("Saved " + csv), std::string::npos);
     const std::string text = Read(csv);
     EXPECT_NE(text.find("Result,PASS\r\n"), std::string::npos);
-    EXPECT_NE(text.find("Reference Oscillator,1,146.0125,20,"), std::string::npos) << text;
-    EXPECT_NE(text.find("Tx Power High,3,173.9875,120,"), std::string::npos) << text;
+    EXPECT_NE(text.find("Reference Oscillator,1,146.0125,,,20,"), std::string::npos) << text;
+    EXPECT_NE(text.find("Tx Power High,3,173.9875,,,120,"), std::string::npos) << text;
     EXPECT_EQ(bench->Radio().Programmed(0)[0], 72);
     EXPECT_FALSE(bench->Radio().Keyed());
     EXPECT_FALSE(bench->Radio().InTestMode());
@@ -138,7 +138,8 @@ TEST_F(CliAlignTest, AFailedRowExitsOneAndLeavesItsFeatureUnprogrammed) {
     EXPECT_NE(out.str().find("Tx Deviation Balance  (not programmed: a row failed)"),
               std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("the target is out of reach: the end of the range (value 63) gives"), std::string::npos);
+    EXPECT_NE(out.str().find("the target is out of reach: the end of the range (value 63) gives"),
+              std::string::npos);
     EXPECT_EQ(bench->Radio().Programmed(2), std::vector<int>(3, 24));
 }
 
@@ -336,6 +337,70 @@ TEST_F(CliAlignTest, ARunStoppedBeforeAnyReadingReplacesNoReport) {
     for (const std::string& row : rows) EXPECT_NE(row.find("stopped"), std::string::npos) << row;
     EXPECT_FALSE(bench->Radio().InTestMode());
     EXPECT_EQ(bench->Radio().Programmed(0)[0], 20);
+}
+
+/// The requests that carry a live value (0001 02) or program the radio (0001 04), but for
+/// the deviation limit opened to its top while the deviation balance is read.
+std::vector<std::string> ValueRequests(const std::vector<std::string>& requests) {
+    std::vector<std::string> found;
+    for (const std::string& r : requests)
+        if ((r.rfind("000102", 0) == 0 && r != "000102057fff") || r.rfind("000104", 0) == 0)
+            found.push_back(r);
+    return found;
+}
+
+// vegal-cli test measures the radio as it is: a detuned one fails row by row, and nothing
+// but test mode, frequency, key, power level and tone requests reaches it (and the deviation
+// limit opened to read the balance past it). After an alignment the same test passes.
+TEST_F(CliAlignTest, TestFindsADetunedRadioOutAndPassesItOnceAligned) {
+    StartBench("detuned");
+    const std::string csv = FreePath(".csv");
+    EXPECT_EQ(Run({"test", "--port", bench->RadioDevice(), "--testset", "COM2", "--report", csv,
+                   "--technician", "J. Smith"}),
+              1)
+        << out.str() << err.str();
+    EXPECT_EQ(ValueRequests(bench->RadioRequests()), std::vector<std::string>{});
+    EXPECT_FALSE(bench->Radio().Keyed());
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    EXPECT_NE(out.str().find("Test Report"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Technician: J. Smith"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Overall result: FAIL"), std::string::npos) << out.str();
+    const std::string text = Read(csv);
+    EXPECT_NE(text.find("Test Report"), std::string::npos) << text;
+    // The radio's records as they are: the detuned rows fail, each with a reading.
+    for (const char* feature : {"Reference Oscillator", "Tx Power High"}) {
+        const auto rows = CsvRows(text, feature);
+        ASSERT_FALSE(rows.empty()) << feature << '\n' << text;
+        for (const std::string& row : rows)
+            EXPECT_NE(row.find(",FAIL,the reading is outside the tolerance,"), std::string::npos)
+                << row;
+    }
+    EXPECT_EQ(bench->Radio().Programmed(0)[0], 20) << "nothing programmed";
+
+    ASSERT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2"}), 0)
+        << out.str() << err.str();
+    const std::size_t before = bench->RadioRequests().size();
+    EXPECT_EQ(Run({"test", "--port", bench->RadioDevice(), "--testset", "COM2"}), 0)
+        << out.str() << err.str();
+    const std::vector<std::string> all = bench->RadioRequests();
+    EXPECT_EQ(ValueRequests(std::vector<std::string>(all.begin() + before, all.end())),
+              std::vector<std::string>{});
+    EXPECT_NE(out.str().find("Overall result: PASS"), std::string::npos) << out.str();
+}
+
+TEST_F(CliAlignTest, TestTakesNoAlignmentOptionsAndStopsLikeAlign) {
+    for (const char* option : {"--search", "--no-program", "--all-rows", "--no-tests"}) {
+        EXPECT_EQ(Run({"test", "--port", "COM1", "--testset", "COM2", option, "fit"}), 2) << option;
+        EXPECT_NE(err.str().find("vegal-cli test"), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(Run({"test", "--port", "COM1"}), 2);
+
+    StartBench("detuned");
+    RaiseAtSleep([this] { return bench->Radio().Keyed(); }, {SIGTERM});
+    EXPECT_EQ(Run({"test", "--port", bench->RadioDevice(), "--testset", "COM2"}), 143);
+    EXPECT_FALSE(bench->Radio().Keyed());
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    EXPECT_NE(out.str().find("not tested: the run was stopped"), std::string::npos) << out.str();
 }
 
 }  // namespace
