@@ -31,7 +31,7 @@ struct AlignmentOptions {
     bool testOnly = false;
     /// Align without the as-found and as-left tests: every row aligned and judged on the
     /// alignment's own final reading (the search alone, as the benchmarks time it).
-    bool alignOnly = true;
+    bool alignOnly = false;
     /// Align every row, not only the rows the as-found test found out of tolerance.
     bool allRows = false;
     /// Who ran it where; the report's header.

@@ -5,6 +5,8 @@
 #include "autotune/AlignmentFace.h"
 #include "autotune/AutoTuneFeatures.h"
 #include "autotune/Measurement.h"
+#include "autotune/RadioAlignment.h"
+#include "autotune/ResidentProgram.h"
 #include "autotune/TestSetLink.h"
 #include "document/TunerDoc.h"
 #include "radio/MessageFields.h"
@@ -12,10 +14,11 @@
 
 namespace {
 
-constexpr const char* kNoAnswer = "the HP8920B did not answer";
-constexpr const char* kRadioLost = "the radio link failed";
-constexpr const char* kStopped = "the run was stopped";
-constexpr const char* kFaceGone = "the tuning screen was closed";
+constexpr const char* kNoAnswer = CRadioAlignment::kNoAnswer;
+constexpr const char* kNoProgram = CRadioAlignment::kNoProgram;
+constexpr const char* kRadioLost = CRadioAlignment::kRadioLost;
+constexpr const char* kStopped = CRadioAlignment::kStopped;
+constexpr const char* kFaceGone = CRadioAlignment::kScreenClosed;
 constexpr int kOpenDeviationLimit = 0x7FFF;
 constexpr const char* kNoCts = "the HP8920B did not take the analyzer frequency";
 
@@ -157,6 +160,16 @@ bool CRadioVerification::TestRow(int featureIndex, CAlignmentReport::Row& row,
 std::string CRadioVerification::Test(const std::vector<CAlignmentReport::Row*>& rows,
                                      CAlignmentReport::Check CAlignmentReport::Row::*check) {
     std::string end;
+    if (!rows.empty()) {
+        // The resident program first, started (or loaded) as the row tasks start it.
+        ResidentProgram::Progress progress;
+        progress.report = [this](const std::string& status, int done, int total) {
+            m_face.ShowRunProgress(status, done, total);
+        };
+        progress.cancelled = m_stopped;
+        if (!ResidentProgram::EnsureResidentProgram(m_link, progress) || m_stopped())
+            end = m_stopped() ? kStopped : kNoProgram;
+    }
     std::string started;       // the feature under way
     std::string startRefused;  // why the radio did not take its start
     for (CAlignmentReport::Row* row : rows) {

@@ -245,8 +245,7 @@ int RunWholeRadio(const std::vector<std::string>& args, CCliContext& ctx, bool t
     options.program = !o.noProgram;
     options.programFailed = o.programFailed;
     options.allRows = o.allRows;
-    if (o.noTests)
-        options.alignOnly = true;
+    options.alignOnly = o.noTests;
     if (o.noTests && o.allRows) {
         ctx.err << "vegal-cli: --all-rows and --no-tests do not go together (without the tests "
                    "every row is aligned)\nusage:\n"

@@ -84,6 +84,15 @@ protected:
                 rows.push_back(line.substr(0, line.size() - (line.back() == '\r')));
         return rows;
     }
+    /// The fields of a CSV line that quotes none.
+    static std::vector<std::string> Fields(const std::string& line) {
+        std::vector<std::string> fields;
+        std::istringstream in(line);
+        for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
+        if (!line.empty() && line.back() == ',')
+            fields.emplace_back();
+        return fields;
+    }
     std::string TempFile(const std::string& text = {}) {
         char path[] = "/tmp/vegal-align-XXXXXX";
         const int fd = mkstemp(path);
@@ -120,8 +129,19 @@ TEST_F(CliAlignTest, ADetunedRadioPassesIsProgrammedAndLeavesTestMode) {
     EXPECT_NE(err.str().find("Saved " + csv), std::string::npos);
     const std::string text = Read(csv);
     EXPECT_NE(text.find("Result,PASS\r\n"), std::string::npos);
-    EXPECT_NE(text.find("Reference Oscillator,1,146.0125,,,20,"), std::string::npos) << text;
-    EXPECT_NE(text.find("Tx Power High,3,173.9875,,,120,"), std::string::npos) << text;
+    // Found out of tolerance, aligned and programmed, passed as left.
+    const auto refOsc = Fields(CsvRows(text, "Reference Oscillator").at(0));
+    ASSERT_EQ(refOsc.size(), 15u) << text;
+    EXPECT_EQ(refOsc[2], "146.0125");
+    EXPECT_EQ(refOsc[4], "FAIL");
+    EXPECT_EQ(refOsc[5], "20");
+    EXPECT_EQ(refOsc[6], "72");
+    EXPECT_NEAR(std::stod(refOsc[7]), 0.0, 50.0);
+    EXPECT_EQ(refOsc[11], "PASS");
+    EXPECT_EQ(refOsc[13], "yes");
+    const auto power = Fields(CsvRows(text, "Tx Power High").at(2));
+    EXPECT_EQ(power[2], "173.9875");
+    EXPECT_EQ(power[5], "120");
     EXPECT_EQ(bench->Radio().Programmed(0)[0], 72);
     EXPECT_FALSE(bench->Radio().Keyed());
     EXPECT_FALSE(bench->Radio().InTestMode());
@@ -401,6 +421,49 @@ TEST_F(CliAlignTest, TestTakesNoAlignmentOptionsAndStopsLikeAlign) {
     EXPECT_FALSE(bench->Radio().Keyed());
     EXPECT_FALSE(bench->Radio().InTestMode());
     EXPECT_NE(out.str().find("not tested: the run was stopped"), std::string::npos) << out.str();
+}
+
+// The standard radio's Reference Oscillator and Tx Deviation Limit are within their limits as
+// found: align leaves them untouched; --all-rows aligns and programs them anyway; --no-tests
+// aligns them without the tests, as before the tests were there.
+TEST_F(CliAlignTest, AlignLeavesRowsWithinLimitsUnlessAllRowsAndNoTestsSkipsTheTests) {
+    StartBench("standard");
+    const std::vector<std::string> run = {"align", "--port",     bench->RadioDevice(), "--testset",
+                                          "COM2",  "--features", "refOsc,devLimit"};
+    ASSERT_EQ(Run(run), 0) << out.str() << err.str();
+    EXPECT_EQ(ValueRequests(bench->RadioRequests()), std::vector<std::string>{});
+    EXPECT_NE(out.str().find("Nothing needed aligning: the radio was left as it was found."),
+              std::string::npos)
+        << out.str();
+    EXPECT_FALSE(bench->Radio().InTestMode());
+
+    auto programmed = [this] {
+        int n = 0;
+        for (const std::string& q : bench->RadioRequests()) n += q.rfind("000104", 0) == 0;
+        return n;
+    };
+    std::vector<std::string> all = run;
+    all.push_back("--all-rows");
+    bench->ClearTrace();
+    ASSERT_EQ(Run(all), 0) << out.str() << err.str();
+    EXPECT_EQ(programmed(), 2);
+    EXPECT_EQ(out.str().find("Nothing needed aligning"), std::string::npos) << out.str();
+
+    std::vector<std::string> bare = run;
+    bare.push_back("--no-tests");
+    bench->ClearTrace();
+    const std::string csv = FreePath(".csv");
+    bare.push_back("--report");
+    bare.push_back(csv);
+    ASSERT_EQ(Run(bare), 0) << out.str() << err.str();
+    EXPECT_EQ(programmed(), 2);
+    const auto row = Fields(CsvRows(Read(csv), "Reference Oscillator").at(0));
+    EXPECT_EQ(row[3], "") << "no as-found test";
+    EXPECT_NE(row[7], "") << "the alignment's own reading";
+    EXPECT_EQ(row[13], "yes");
+
+    bare.push_back("--all-rows");
+    EXPECT_EQ(Run(bare), 2);
 }
 
 }  // namespace

@@ -445,11 +445,12 @@ TEST_F(RadioAlignmentDlgTest, EachFeatureSendsTheRequestsOfTheHeadlessAlignment)
         }
     }
     EXPECT_EQ(checks, 6);
+    // Each feature tested as found, aligned, and tested as left.
     const auto gui = split(screens);
     const auto cli = split(headless);
-    ASSERT_EQ(gui.size(), 6u);
-    ASSERT_EQ(cli.size(), 6u);
-    for (int f = 0; f < 6; ++f) {
+    ASSERT_EQ(gui.size(), 18u);
+    ASSERT_EQ(cli.size(), 18u);
+    for (std::size_t f = 0; f < gui.size(); ++f) {
         std::size_t at = 0;
         while (at < gui[f].size() && at < cli[f].size() && gui[f][at] == cli[f][at]) ++at;
         auto near = [at](const std::vector<std::string>& r) {
@@ -459,7 +460,8 @@ TEST_F(RadioAlignmentDlgTest, EachFeatureSendsTheRequestsOfTheHeadlessAlignment)
             return text;
         };
         EXPECT_TRUE(at == gui[f].size() && at == cli[f].size())
-            << kOrder[f] << ": request " << at << " differs\n  on the screens:" << near(gui[f])
+            << kOrder[f % 6] << " (" << f / 6 << "): request " << at
+            << " differs\n  on the screens:" << near(gui[f])
             << "\n  headless:      " << near(cli[f]);
     }
 }
