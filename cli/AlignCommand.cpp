@@ -10,6 +10,8 @@
 #include <mutex>
 #include <ostream>
 
+#include <QtGui/QGuiApplication>
+
 #include "CliApp.h"
 #include "StopSignal.h"
 #include "TestSetCommand.h"
@@ -18,12 +20,12 @@
 #include "autotune/RunStation.h"
 #include "autotune/TestSetLink.h"
 #include "document/FrameLink.h"
-#include "document/TextPdf.h"
 #include "document/TunerDoc.h"
 #include "radio/RadioCommands.h"
 #include "radio/RadioRead.h"
 #include "radio/SerialRadioComm.h"
 #include "radio/Transport.h"
+#include "sheet/ReportSheet.h"
 
 namespace fs = std::filesystem;
 
@@ -185,6 +187,24 @@ bool SaveReport(CCliContext& ctx, const std::string& path, bool anyReading,
     }
     ctx.err << "Saved " << path << '\n';
     return true;
+}
+
+/// Writes the report's sheet as a PDF. The drawing needs a QGuiApplication: one is made on the
+/// offscreen platform the first time (no display is needed) and kept for later reports.
+bool WriteSheet(const CAlignmentReport& report, const std::string& path, std::string& error) {
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 3;
+        static char name[] = "vegal-cli";
+        static char platform[] = "-platform";
+        static char offscreen[] = "offscreen";
+        static char* argv[] = {name, platform, offscreen, nullptr};
+        new QGuiApplication(argc, argv);  // kept until the process ends
+    }
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        error = path + ": cannot be written (no graphics to draw the sheet with)";
+        return false;
+    }
+    return ReportSheet::WritePdf(report, path, error);
 }
 
 /// Leaves the radio dekeyed and out of test mode, whatever ended the run; after a lost link
@@ -355,13 +375,9 @@ int RunWholeRadio(const std::vector<std::string>& args, CCliContext& ctx, bool t
                   written;
     }
     if (!o.pdf.empty()) {
-        written =
-            SaveReport(ctx, o.pdf, anyReading,
-                       [&](std::string& e) {
-                           return TextPdf::Write(o.pdf, report.PrintLines(),
-                                                 report.Title() + " " + report.serialNumber, e);
-                       }) &&
-            written;
+        written = SaveReport(ctx, o.pdf, anyReading,
+                             [&](std::string& e) { return WriteSheet(report, o.pdf, e); }) &&
+                  written;
     }
     if (StopAsked(ctx))
         return ctx.stop->ExitCode();

@@ -467,7 +467,7 @@ void CAutoTunerDlg::FinishAlignment(bool preview) {
                 " report could not be saved as CSV.\n\n" + error +
                 "\n\nPrint it from the preview, or save it as a PDF through the print dialog.",
             MsgIcon::Stop, MsgButtons::Ok);
-    ScreenHost().PreviewReport(report->PrintLines(), test ? kTestReportTitle : kReportTitle);
+    ScreenHost().PreviewSheet(*report, test ? kTestReportTitle : kReportTitle);
     // Nothing after the preview: the dialog may have been closed while it was up.
 }
 

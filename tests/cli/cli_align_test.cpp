@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -121,10 +122,22 @@ protected:
 TEST_F(CliAlignTest, ADetunedRadioPassesIsProgrammedAndLeavesTestMode) {
     StartBench("detuned");
     const std::string csv = TempFile();
+    const std::string pdf = FreePath(".pdf");
     ASSERT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2", "--report", csv,
-                   "--features", "refOsc,powerHigh"}),
+                   "--pdf", pdf, "--features", "refOsc,powerHigh"}),
               0)
         << out.str() << err.str();
+    // The sheet, drawn without a display: the radio, every row found and left, the result.
+    const std::string txt = FreePath(".txt");
+    ASSERT_EQ(std::system(("pdftotext -layout " + pdf + " " + txt).c_str()), 0);
+    const std::string sheet = Read(txt);
+    for (const std::string& expected :
+         {bench->Radio().Profile().serialNumber, std::string("Alignment Report"),
+          std::string("Reference Oscillator"), std::string("Tx Power High"),
+          std::string("As found"), std::string("As left"), std::string("Overall result"),
+          std::string("146.0125"), std::string("173.9875")})
+        EXPECT_NE(sheet.find(expected), std::string::npos) << expected << "\n" << sheet;
+    EXPECT_EQ(sheet.find("FAIL"), std::string::npos) << sheet;
     EXPECT_NE(out.str().find("Overall result: PASS"), std::string::npos) << out.str();
     EXPECT_NE(err.str().find("Saved " + csv), std::string::npos);
     const std::string text = Read(csv);
