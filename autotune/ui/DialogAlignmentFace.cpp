@@ -51,7 +51,8 @@ bool OpenTuningScreen(CAutoTunerDlg& dialog, const std::string& title) {
 
 bool CDialogAlignmentFace::WithDataSet(const std::function<void(CTunerDoc& doc)>& work) {
     CAutoTunerDlg* d = &m_dialog;
-    return m_ui.Call([d, &work] { work(d->Doc()); });
+    // The work runs only while the run waits for it: a cancelled call never runs.
+    return m_ui.Call([d, work] { work(d->Doc()); });
 }
 
 IAutoTuneView* CDialogAlignmentFace::OpenFeature(const std::string& title) {
