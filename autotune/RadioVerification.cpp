@@ -4,6 +4,7 @@
 
 #include "autotune/AlignmentFace.h"
 #include "autotune/AutoTuneFeatures.h"
+#include "autotune/AutoTuneTasks.h"
 #include "autotune/Measurement.h"
 #include "autotune/RadioAlignment.h"
 #include "autotune/ResidentProgram.h"
@@ -20,7 +21,7 @@ constexpr const char* kRadioLost = CRadioAlignment::kRadioLost;
 constexpr const char* kStopped = CRadioAlignment::kStopped;
 constexpr const char* kFaceGone = CRadioAlignment::kScreenClosed;
 constexpr int kOpenDeviationLimit = 0x7FFF;
-constexpr const char* kNoCts = "the HP8920B did not take the analyzer frequency";
+constexpr const char* kNoCts = CAutoTuneTasks::kNoCts;
 
 /// A refusal as a clause of the report ("The radio refused to transmit." gives "the radio
 /// refused to transmit").

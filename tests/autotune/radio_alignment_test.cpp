@@ -414,6 +414,60 @@ TEST_F(RadioAlignmentTest, RowsWithoutAValidReadingFailAndKeepTheRadiosValues) {
 // The radio says no to one feature's programming: that feature fails with the radio's reason,
 // the link stays, the later features are aligned and programmed, and the radio can still be
 // taken out of test mode.
+// The test alone on the same faults: a row without a valid reading fails with the reason
+// and the test goes on; nothing is ever programmed or set but the opened deviation limit.
+TEST_F(RadioAlignmentTest, ATestFailsRowsWithoutAValidReadingAndChangesNothing) {
+    BenchFaults shortField2;
+    shortField2.testSetShortReplies = true;
+    BenchFaults noCts;
+    noCts.testSetNoCts = true;
+    BenchFaults noKey;
+    noKey.refuseRequest = "000401";
+    const struct {
+        const char* what;
+        BenchFaults faults;
+        std::array<bool, 6> features;
+        const char* reason;
+    } cases[] = {
+        {"a reply cut short",
+         shortField2,
+         {true, true, false, false, true, true},
+         "the HP8920B reading was incorrect"},
+        {"no CTS to the frequency code",
+         noCts,
+         {true, false, false, false, false, false},
+         CAutoTuneTasks::kNoCts},
+        {"a radio that refuses to key",
+         noKey,
+         {true, false, false, true, true, false},
+         "the radio refused to transmit (reply status 02)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        Start("detuned", c.faults);
+        tests = true;
+        AlignmentOptions options;
+        options.features = c.features;
+        options.testOnly = true;
+        const CAlignmentReport report = Run(options);
+        EXPECT_EQ(report.kind, CAlignmentReport::Kind::Test);
+        EXPECT_FALSE(report.Passed());
+        EXPECT_FALSE(report.stopped) << report.stopReason;
+        ASSERT_FALSE(report.rows.empty());
+        for (const CAlignmentReport::Row& row : report.rows) {
+            EXPECT_FALSE(row.pass) << row.feature << " " << row.row;
+            EXPECT_FALSE(row.found.measured);
+            EXPECT_EQ(row.reason.rfind(c.reason, 0), 0u) << row.reason;
+        }
+        for (const std::string& q : m_bench->RadioRequests())
+            EXPECT_TRUE((q.rfind("000102", 0) != 0 || q == "000102057fff") &&
+                        q.rfind("000104", 0) != 0)
+                << q;
+        ExpectDekeyedBetweenFeatures(m_bench->RadioRequests());
+    }
+}
+
 TEST_F(RadioAlignmentTest, ARefusedProgrammingFailsOnlyItsFeature) {
     BenchFaults refuse;
     refuse.refuseRequest = "00010402";  // programming Tx Deviation Balance
