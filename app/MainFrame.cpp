@@ -794,6 +794,10 @@ void CMainFrame::PreviewReport(const std::vector<std::string>& lines, const std:
     m_printer.PreviewLines(lines, QString::fromStdString(title), this);
 }
 
+void CMainFrame::PreviewSheet(const CAlignmentReport& report, const std::string& title) {
+    m_printer.PreviewSheet(report, QString::fromStdString(title), this);
+}
+
 void CMainFrame::OnAutoTune() {
     CTunerDoc* doc = GetActiveDoc();
     if (!doc || !QFile::exists(QDir::current().filePath("Autotune.hlp")))

@@ -60,6 +60,7 @@ public:
     void ShowHelp(int context) override;
     QWidget* OpenFeatureFor(QWidget* caller, int commandId) override;
     void PreviewReport(const std::vector<std::string>& lines, const std::string& title) override;
+    void PreviewSheet(const CAlignmentReport& report, const std::string& title) override;
 
     /// Sets the frame's port and the remembered port name.
     void SetPort(const std::string& port);

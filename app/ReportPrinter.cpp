@@ -14,6 +14,7 @@
 
 #include "app/DialogRunner.h"
 #include "document/Report.h"
+#include "sheet/ReportSheet.h"
 
 namespace {
 
@@ -163,12 +164,22 @@ void CReportPrinter::Preview(CTunerDoc& doc, QWidget* parent) {
 
 void CReportPrinter::PreviewLines(const std::vector<std::string>& lines, const QString& title,
                                   QWidget* parent) {
+    PreviewPainted(title, parent, [&lines](QPrinter& p) { PrintLines(lines, p); });
+}
+
+void CReportPrinter::PreviewSheet(const CAlignmentReport& report, const QString& title,
+                                  QWidget* parent) {
+    PreviewPainted(title, parent, [&report](QPrinter& p) { ReportSheet::Render(report, p); });
+}
+
+void CReportPrinter::PreviewPainted(const QString& title, QWidget* parent,
+                                    const std::function<void(QPrinter&)>& paint) {
     PreparePrinter(*m_printer);
     QPrintPreviewDialog dialog(m_printer.get(), parent);
     dialog.setWindowTitle(title);
     SizePreview(dialog, parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&lines](QPrinter* p) { PrintLines(lines, *p); });
+                     [&paint](QPrinter* p) { paint(*p); });
     m_dialogs.Exec(dialog);
 }
 

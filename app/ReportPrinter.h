@@ -3,10 +3,12 @@
 #include <QtCore/QString>
 #include <QtGui/QFont>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+struct CAlignmentReport;
 class CDialogRunner;
 class CTunerDoc;
 class QPaintDevice;
@@ -54,6 +56,9 @@ public:
     /// Print preview of report lines laid out as PrintLines does, titled title; the preview's
     /// own Print button prints them (or makes a PDF through the print dialog).
     void PreviewLines(const std::vector<std::string>& lines, const QString& title, QWidget* parent);
+    /// Print preview of a whole-radio run's report drawn as its sheet, titled title; the
+    /// preview's print button prints the sheet.
+    void PreviewSheet(const CAlignmentReport& report, const QString& title, QWidget* parent);
     /// The one-page drawing onto a painter; positions are device pixels of the device.
     static void DrawReportPage(CTunerDoc& doc, QPainter& painter, QPaintDevice& device);
     /// The one-page drawing as its own print job.
@@ -64,6 +69,9 @@ public:
     static QFont ReportFont(double points, int dpiY);
 
 private:
+    /// Print preview titled title, drawn by paint (which the print button runs too).
+    void PreviewPainted(const QString& title, QWidget* parent,
+                        const std::function<void(QPrinter&)>& paint);
     CDialogRunner& m_dialogs;
     std::unique_ptr<QPrinter> m_printer;
     bool m_bChosen = false;  ///< Print Setup or a print dialog chose the printer

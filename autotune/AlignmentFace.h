@@ -1,11 +1,12 @@
 #pragma once
 
-#include <array>
+#include <functional>
 #include <string>
 
+class CTunerDoc;
 class IAutoTuneView;
 
-/// How a whole-radio alignment reaches the radio: the GUI opens each feature's tuning screen
+/// How a whole-radio run reaches the radio: the GUI opens each feature's tuning screen
 /// through the main frame, the command line a headless stand-in that sends the same requests.
 /// The run calls it from its own thread; a GUI face carries every call over to the
 /// user-interface thread and waits for it there.
@@ -13,13 +14,10 @@ class IAlignmentFace {
 public:
     virtual ~IAlignmentFace() = default;
 
-    /// The radio's model and serial number.
-    virtual std::string ModelNumber() = 0;
-    virtual std::string SerialNumber() = 0;
-    /// The test frequencies (5 Hz steps) and saved values of a feature as the data set holds
-    /// them now, the first ten; false when the radio does not have the feature.
-    virtual bool SavedRows(int type, int level, std::array<int, 10>& freqs,
-                           std::array<int, 10>& values) = 0;
+    /// Runs work on the data set where its radio may be talked to (the GUI: on the
+    /// user-interface thread, waiting for it). False when it could not run (the dialog is
+    /// closing); work then did not run.
+    virtual bool WithDataSet(const std::function<void(CTunerDoc& doc)>& work) = 0;
     /// Opens a feature's tuning screen (title "Tx Power High"), which starts the feature on
     /// the radio; null when it could not be opened. The view stays valid until CloseFeature.
     virtual IAutoTuneView* OpenFeature(const std::string& title) = 0;
@@ -30,7 +28,7 @@ public:
     virtual void CloseFeature() = 0;
     /// The radio link failed (the connection was dropped): later requests cannot reach it.
     virtual bool RadioLost() = 0;
-    /// Progress of the run: the feature, the row and the rows done of all rows.
+    /// Progress of the run: the feature, the row and the rows done of all.
     virtual void ShowRunProgress(const std::string& text, int done, int total) = 0;
     /// Appends text to the tuning log when it exists.
     virtual void AppendToTuningLog(const std::string& text) = 0;

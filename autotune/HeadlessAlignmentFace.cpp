@@ -12,19 +12,8 @@ CHeadlessAlignmentFace::~CHeadlessAlignmentFace() {
     CloseFeature();
 }
 
-std::string CHeadlessAlignmentFace::ModelNumber() {
-    return m_doc.m_modelNumber;
-}
-
-std::string CHeadlessAlignmentFace::SerialNumber() {
-    return m_doc.m_serialNumber;
-}
-
-bool CHeadlessAlignmentFace::SavedRows(int type, int level, std::array<int, 10>& freqs,
-                                       std::array<int, 10>& values) {
-    if (type < 0 || type >= kSoftpotTypes || !m_doc.m_featurePresent[type])
-        return false;
-    m_doc.GetSavedValues(type, level, freqs.data(), values.data());
+bool CHeadlessAlignmentFace::WithDataSet(const std::function<void(CTunerDoc& doc)>& work) {
+    work(m_doc);
     return true;
 }
 

@@ -24,10 +24,7 @@ public:
     /// Receives the run's progress lines.
     void SetProgress(Progress progress) { m_progress = std::move(progress); }
 
-    std::string ModelNumber() override;
-    std::string SerialNumber() override;
-    bool SavedRows(int type, int level, std::array<int, 10>& freqs,
-                   std::array<int, 10>& values) override;
+    bool WithDataSet(const std::function<void(CTunerDoc& doc)>& work) override;
     IAutoTuneView* OpenFeature(const std::string& title) override;
     bool ProgramFeature() override;
     void CloseFeature() override;

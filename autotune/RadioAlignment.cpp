@@ -9,8 +9,10 @@
 #include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneTasks.h"
 #include "autotune/AutoTuneView.h"
+#include "autotune/RadioVerification.h"
 #include "autotune/TestSetLink.h"
 #include "document/SaveValues.h"
+#include "document/TunerDoc.h"
 
 namespace {
 
@@ -138,9 +140,10 @@ void CRadioAlignment::Stop() {
 
 CAlignmentReport CRadioAlignment::Run() {
     CAlignmentReport report;
-    report.modelNumber = m_face.ModelNumber();
-    report.serialNumber = m_face.SerialNumber();
+    report.kind =
+        m_options.testOnly ? CAlignmentReport::Kind::Test : CAlignmentReport::Kind::Alignment;
     report.date = CAlignmentReport::Now();
+    report.station = m_options.station;
 
     // The plan: every chosen feature the radio has, with its rows in use.
     struct Planned {
@@ -148,48 +151,39 @@ CAlignmentReport CRadioAlignment::Run() {
         std::array<int, 10> freqs{};
         std::array<int, 10> values{};
         std::vector<int> rows;
+        std::size_t firstRow = 0;  ///< its first row in the report
     };
     std::vector<Planned> plan;
-    int total = 0;
-    for (int i = 0; i < CAlignmentLimits::kFeatures; ++i) {
-        if (!m_options.features[i])
-            continue;
-        Planned p;
-        p.index = i;
-        const AutoTuneFeature& f = *AutoTuneFeatures::ByIndex(i);
-        if (!m_face.SavedRows(f.softpotType, f.powerLevel, p.freqs, p.values))
-            continue;
-        for (int r = 0; r < 10 && p.freqs[r] > 0; ++r)
-            if (RowInUse(p.freqs[r]))
-                p.rows.push_back(r);
-        if (p.rows.empty())
-            continue;
-        total += static_cast<int>(p.rows.size());
-        plan.push_back(p);
-    }
-
-    RowView view(m_options.limits);
-    CAutoTuneTasks tasks(m_link, view);
-    tasks.SetLimits(m_options.limits);
-    tasks.SetSearch(m_options.search);
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_tasks = &tasks;
-        if (m_stop)
-            tasks.StopAll();
-    }
-
-    int done = 0;
-    auto endRun = [&](const std::string& reason) {
-        if (!report.stopped) {
-            report.stopped = true;
-            report.stopReason = reason;
+    const bool read = m_face.WithDataSet([&](CTunerDoc& doc) {
+        report.modelNumber = doc.GetModelNumber();
+        report.serialNumber = doc.GetSerialNumber();
+        report.hostVersion = doc.GetHostVersion();
+        report.dspVersion = doc.GetDspVersion();
+        report.xpmVersion = doc.GetXpmSwVersion();
+        report.tuningHwVersion = doc.GetTuningHwVersion();
+        for (int i = 0; i < CAlignmentLimits::kFeatures; ++i) {
+            const AutoTuneFeature& f = *AutoTuneFeatures::ByIndex(i);
+            if (!m_options.features[i] || f.softpotType < 0 || f.softpotType >= kSoftpotTypes ||
+                !doc.m_featurePresent[f.softpotType])
+                continue;
+            Planned p;
+            p.index = i;
+            doc.GetSavedValues(f.softpotType, f.powerLevel, p.freqs.data(), p.values.data());
+            for (int r = 0; r < 10 && p.freqs[r] > 0; ++r)
+                if (RowInUse(p.freqs[r]))
+                    p.rows.push_back(r);
+            if (!p.rows.empty())
+                plan.push_back(p);
         }
-    };
-    for (const Planned& p : plan) {
+    });
+    if (!read) {
+        report.stopped = true;
+        report.stopReason = kScreenClosed;
+    }
+    for (Planned& p : plan) {
         const AutoTuneFeature& f = *AutoTuneFeatures::ByIndex(p.index);
         const CAlignmentLimits::Limit& limit = m_options.limits.For(p.index);
-        const std::size_t firstRow = report.rows.size();
+        p.firstRow = report.rows.size();
         for (int r : p.rows) {
             CAlignmentReport::Row row;
             row.feature = f.title;
@@ -203,12 +197,83 @@ CAlignmentReport CRadioAlignment::Run() {
             row.reason = "not tuned";
             report.rows.push_back(row);
         }
+    }
+    auto endRun = [&](const std::string& reason) {
+        if (!report.stopped) {
+            report.stopped = true;
+            report.stopReason = reason;
+        }
+    };
+    const int total = static_cast<int>(report.rows.size());
+    // A test of every row, as found or as left; false when it was cut short.
+    auto test = [&](CAlignmentReport::Check CAlignmentReport::Row::*check, const char* what) {
+        std::vector<CAlignmentReport::Row*> rows;
+        for (CAlignmentReport::Row& r : report.rows) rows.push_back(&r);
+        m_face.ShowRunProgress(std::string("Testing the radio ") + what, 0, total);
+        CRadioVerification verification(m_link, m_face, [this] { return m_stop.load(); });
+        const std::string end = verification.Test(rows, check);
+        if (!end.empty())
+            endRun(end);
+        return end.empty();
+    };
+    const bool verify = !m_options.testOnly && !m_options.alignOnly;
+    std::vector<bool> needed(report.rows.size(), true);
+    if ((m_options.testOnly || verify) && !report.stopped) {
+        test(&CAlignmentReport::Row::found, m_options.testOnly ? "" : "as found");
+        report.verified = verify;
+        for (std::size_t k = 0; k < report.rows.size(); ++k) {
+            CAlignmentReport::Row& r = report.rows[k];
+            needed[k] = m_options.allRows || !r.found.pass;
+            if (m_options.testOnly || !needed[k]) {
+                r.pass = r.found.pass;
+                r.reason = r.found.reason;
+            }
+        }
+    }
+    if (m_options.testOnly) {
+        for (const Planned& p : plan)
+            report.features.push_back({AutoTuneFeatures::ByIndex(p.index)->title, false, "tested"});
+        m_face.ShowRunProgress(std::string("Test ") + (report.Passed() ? "passed" : "failed"),
+                               total, total);
+        m_face.AppendToTuningLog(report.LogText());
+        return report;
+    }
+    bool anyNeeded = false;
+    for (bool n : needed) anyNeeded = anyNeeded || n;
+
+    RowView view(m_options.limits);
+    CAutoTuneTasks tasks(m_link, view);
+    tasks.SetLimits(m_options.limits);
+    tasks.SetSearch(m_options.search);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_tasks = &tasks;
+        if (m_stop)
+            tasks.StopAll();
+    }
+
+    int done = 0;
+    int toAlign = 0;
+    for (bool n : needed) toAlign += n ? 1 : 0;
+    for (const Planned& p : plan) {
+        const AutoTuneFeature& f = *AutoTuneFeatures::ByIndex(p.index);
+        const std::size_t firstRow = p.firstRow;
+        const std::size_t endRow = firstRow + p.rows.size();
         CAlignmentReport::Feature feature{f.title, false, "not programmed"};
+        bool featureNeeded = false;
+        for (std::size_t k = firstRow; k < endRow; ++k) featureNeeded = featureNeeded || needed[k];
+        if (!featureNeeded) {
+            // Every row was found within its limits: the feature is not touched.
+            feature.note = "not aligned: within its limits as found";
+            report.features.push_back(feature);
+            continue;
+        }
         if (m_stop)
             endRun(kStopped);
         if (report.stopped) {
-            for (std::size_t k = firstRow; k < report.rows.size(); ++k)
-                report.rows[k].reason = "not tuned: " + report.stopReason;
+            for (std::size_t k = firstRow; k < endRow; ++k)
+                if (needed[k])
+                    report.rows[k].reason = "not tuned: " + report.stopReason;
             feature.note = "not tuned";
             report.features.push_back(feature);
             continue;
@@ -217,8 +282,9 @@ CAlignmentReport CRadioAlignment::Run() {
         IAutoTuneView* inner = m_face.OpenFeature(f.title);
         if (inner == nullptr) {
             endRun(std::string(f.title) + ": " + kNotOpened);
-            for (std::size_t k = firstRow; k < report.rows.size(); ++k)
-                report.rows[k].reason = std::string("not tuned: ") + kNotOpened;
+            for (std::size_t k = firstRow; k < endRow; ++k)
+                if (needed[k])
+                    report.rows[k].reason = std::string("not tuned: ") + kNotOpened;
             feature.note = "not tuned";
             report.features.push_back(feature);
             continue;
@@ -227,8 +293,11 @@ CAlignmentReport CRadioAlignment::Run() {
         const int visible = inner->VisibleRowCount();
         bool featureCut = false;
         bool allPassed = true;
-        for (std::size_t k = firstRow; k < report.rows.size(); ++k) {
+        for (std::size_t k = firstRow; k < endRow; ++k) {
             CAlignmentReport::Row& row = report.rows[k];
+            if (!needed[k])
+                continue;  // found within its limits: kept as it is
+            row.aligned = true;
             const int r = row.row - 1;
             if (m_stop)
                 endRun(kStopped);
@@ -241,8 +310,8 @@ CAlignmentReport CRadioAlignment::Run() {
             }
             char text[160];
             std::snprintf(text, sizeof text, "%s: row %d of %zu (%d of %d rows)", f.title,
-                          static_cast<int>(k - firstRow) + 1, p.rows.size(), done + 1, total);
-            m_face.ShowRunProgress(text, done, total);
+                          static_cast<int>(k - firstRow) + 1, p.rows.size(), done + 1, toAlign);
+            m_face.ShowRunProgress(text, done, toAlign);
 
             view.TakeStatus();
             const bool ran = tasks.RunSliderJob(r);
@@ -288,6 +357,12 @@ CAlignmentReport CRadioAlignment::Run() {
                 row.reason = "the reading is outside the tolerance";
             allPassed = allPassed && row.pass;
         }
+        // Until the as-left test, a row aligned is left as its own final reading says.
+        for (std::size_t k = firstRow; k < endRow; ++k) {
+            CAlignmentReport::Row& row = report.rows[k];
+            if (row.aligned)
+                row.left = {row.measured, row.reading, row.pass, row.reason};
+        }
 
         // The transmitter is off between features, whatever ended the rows.
         if (inner->IsTransmitting() && !m_face.RadioLost())
@@ -328,8 +403,20 @@ CAlignmentReport CRadioAlignment::Run() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_tasks = nullptr;
     }
+    if (verify && anyNeeded && !report.stopped) {
+        // As left: every row again, each judged on this reading.
+        report.leftTested = true;
+        test(&CAlignmentReport::Row::left, "as left");
+        for (CAlignmentReport::Row& r : report.rows) {
+            const std::string aligning = r.aligned && !r.pass ? r.reason : std::string();
+            r.pass = r.left.pass;
+            r.reason = r.left.reason;
+            if (!r.pass && !aligning.empty() && aligning != r.reason)
+                r.reason += (r.reason.empty() ? "" : "; alignment: ") + aligning;
+        }
+    }
     m_face.ShowRunProgress(std::string("Alignment ") + (report.Passed() ? "passed" : "failed"),
-                           done, total);
+                           done, toAlign);
     m_face.AppendToTuningLog(report.LogText());
     return report;
 }

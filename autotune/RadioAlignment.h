@@ -4,6 +4,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "autotune/AlignmentLimits.h"
 #include "autotune/AlignmentReport.h"
@@ -25,9 +26,25 @@ struct AlignmentOptions {
     bool programFailed = false;
     /// The search the rows run: the fitting search unless the specified one is asked for.
     SearchKind search = SearchKind::Fit;
+    /// Only test: every row measured at the value in the radio and judged, nothing changed
+    /// (the Test button, vegal-cli test).
+    bool testOnly = false;
+    /// Align without the as-found and as-left tests: every row aligned and judged on the
+    /// alignment's own final reading (the search alone, as the benchmarks time it).
+    bool alignOnly = false;
+    /// Align every row, not only the rows the as-found test found out of tolerance.
+    bool allRows = false;
+    /// Who ran it where; the report's header.
+    CAlignmentReport::Station station;
 };
 
 /// Aligns every feature the test set can measure, one after the other, and makes the report.
+///
+/// Unless alignOnly is set, the run tests the radio first (as found, CRadioVerification),
+/// aligns only the rows that were out of tolerance (every row with allRows) and tests it
+/// again when anything was aligned (as left); a row's result is then its as-left verdict. A
+/// radio found within its limits everywhere is left untouched: no screen opened, no value
+/// sent, nothing programmed. With testOnly the run is the as-found test alone.
 ///
 /// Order: Reference Oscillator first (every other reading depends on the carrier
 /// frequency), then Tx Power High, Mid and Low, then Tx Deviation Balance and Tx Deviation

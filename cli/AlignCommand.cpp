@@ -10,19 +10,22 @@
 #include <mutex>
 #include <ostream>
 
+#include <QtGui/QGuiApplication>
+
 #include "CliApp.h"
 #include "StopSignal.h"
 #include "TestSetCommand.h"
 #include "autotune/HeadlessAlignmentFace.h"
 #include "autotune/RadioAlignment.h"
+#include "autotune/RunStation.h"
 #include "autotune/TestSetLink.h"
 #include "document/FrameLink.h"
-#include "document/TextPdf.h"
 #include "document/TunerDoc.h"
 #include "radio/RadioCommands.h"
 #include "radio/RadioRead.h"
 #include "radio/SerialRadioComm.h"
 #include "radio/Transport.h"
+#include "sheet/ReportSheet.h"
 
 namespace fs = std::filesystem;
 
@@ -40,21 +43,34 @@ struct AlignCliOptions {
     std::string pdf;
     std::string features;
     std::string search;
+    std::string technician;
     bool noProgram = false;
     bool programFailed = false;
+    bool allRows = false;
+    bool noTests = false;
 };
 
-bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string& error) {
+/// Parses the options of align, or of test (which takes no alignment options).
+bool Parse(const std::vector<std::string>& args, bool test, AlignCliOptions& o,
+           std::string& error) {
     struct Valued {
         const char* name;
         std::string* into;
-    } valued[] = {{"--port", &o.port},     {"--testset", &o.testSet}, {"--limits", &o.limits},
-                  {"--report", &o.report}, {"--pdf", &o.pdf},         {"--features", &o.features},
-                  {"--search", &o.search}};
+        bool align;  ///< an alignment option only
+    } valued[] = {{"--port", &o.port, false},
+                  {"--testset", &o.testSet, false},
+                  {"--limits", &o.limits, false},
+                  {"--report", &o.report, false},
+                  {"--pdf", &o.pdf, false},
+                  {"--features", &o.features, false},
+                  {"--technician", &o.technician, false},
+                  {"--search", &o.search, true}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool taken = false;
         for (const Valued& v : valued) {
+            if (test && v.align)
+                continue;
             const std::string name = v.name;
             if (a == name) {
                 if (i + 1 >= args.size()) {
@@ -78,10 +94,14 @@ bool Parse(const std::vector<std::string>& args, AlignCliOptions& o, std::string
         }
         if (taken)
             continue;
-        if (a == "--no-program") {
+        if (!test && a == "--no-program") {
             o.noProgram = true;
-        } else if (a == "--program-failed") {
+        } else if (!test && a == "--program-failed") {
             o.programFailed = true;
+        } else if (!test && a == "--all-rows") {
+            o.allRows = true;
+        } else if (!test && a == "--no-tests") {
+            o.noTests = true;
         } else if (a.size() > 1 && a[0] == '-') {
             error = "unknown option " + a;
             return false;
@@ -169,6 +189,24 @@ bool SaveReport(CCliContext& ctx, const std::string& path, bool anyReading,
     return true;
 }
 
+/// Writes the report's sheet as a PDF. The drawing needs a QGuiApplication: one is made on the
+/// offscreen platform the first time (no display is needed) and kept for later reports.
+bool WriteSheet(const CAlignmentReport& report, const std::string& path, std::string& error) {
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 3;
+        static char name[] = "vegal-cli";
+        static char platform[] = "-platform";
+        static char offscreen[] = "offscreen";
+        static char* argv[] = {name, platform, offscreen, nullptr};
+        new QGuiApplication(argc, argv);  // kept until the process ends
+    }
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        error = path + ": cannot be written (no graphics to draw the sheet with)";
+        return false;
+    }
+    return ReportSheet::WritePdf(report, path, error);
+}
+
 /// Leaves the radio dekeyed and out of test mode, whatever ended the run; after a lost link
 /// one more try to reach it.
 void MakeRadioSafe(CTunerDoc& doc) {
@@ -184,31 +222,62 @@ void MakeRadioSafe(CTunerDoc& doc) {
 std::string AlignUsage() {
     return "  vegal-cli align --port PORT --testset PORT [--limits FILE] [--report FILE.csv]\n"
            "                 [--pdf FILE.pdf] [--features LIST] [--no-program]\n"
-           "                 [--program-failed] [--search fit|spec]\n"
-           "                                              align the whole radio with the\n"
-           "                                              HP8920B; exit 0 when every row passed\n";
+           "                 [--program-failed] [--search fit|spec] [--all-rows]\n"
+           "                 [--no-tests] [--technician NAME]\n"
+           "                                              test the whole radio (as found), align\n"
+           "                                              the rows out of tolerance (--all-rows:\n"
+           "                                              every row), test it again (as left);\n"
+           "                                              --no-tests aligns every row without\n"
+           "                                              the tests; exit 0 when every row "
+           "passed\n";
 }
 
-int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
+std::string TestUsage() {
+    return "  vegal-cli test --port PORT --testset PORT [--limits FILE] [--report FILE.csv]\n"
+           "                [--pdf FILE.pdf] [--features LIST] [--technician NAME]\n"
+           "                                              measure every transmit row as the\n"
+           "                                              radio holds it, changing nothing; exit\n"
+           "                                              0 when every row is within its limits\n";
+}
+
+int RunTestCommand(const std::vector<std::string>& args, CCliContext& context) {
+    return RunWholeRadio(args, context, true);
+}
+
+int RunAlignCommand(const std::vector<std::string>& args, CCliContext& context) {
+    return RunWholeRadio(args, context, false);
+}
+
+int RunWholeRadio(const std::vector<std::string>& args, CCliContext& ctx, bool test) {
+    const std::string usage = test ? TestUsage() : AlignUsage();
     AlignCliOptions o;
     std::string error;
-    if (!Parse(args, o, error)) {
-        ctx.err << "vegal-cli: " << error << "\nusage:\n" << AlignUsage();
+    if (!Parse(args, test, o, error)) {
+        ctx.err << "vegal-cli: " << error << "\nusage:\n" << usage;
         return kExitUsage;
     }
     if (o.port.empty() || o.testSet.empty()) {
-        ctx.err << "usage:\n" << AlignUsage();
+        ctx.err << "usage:\n" << usage;
         return kExitUsage;
     }
     AlignmentOptions options;
+    options.testOnly = test;
     options.program = !o.noProgram;
     options.programFailed = o.programFailed;
+    options.allRows = o.allRows;
+    options.alignOnly = o.noTests;
+    if (o.noTests && o.allRows) {
+        ctx.err << "vegal-cli: --all-rows and --no-tests do not go together (without the tests "
+                   "every row is aligned)\nusage:\n"
+                << usage;
+        return kExitUsage;
+    }
     if (o.search == "spec") {
         options.search = SearchKind::Specified;
     } else if (!o.search.empty() && o.search != "fit") {
         ctx.err << "vegal-cli: --search takes fit or spec, not \"" << o.search << "\"\n"
                 << "usage:\n"
-                << AlignUsage();
+                << usage;
         return kExitUsage;
     }
     if (!o.limits.empty() && !options.limits.Load(o.limits, error)) {
@@ -250,6 +319,8 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
     };
 
     const CCliSettings settings = ctx.settings ? ctx.settings() : CCliSettings{};
+    options.station = RunStation::Make(
+        settings.shop, o.technician.empty() ? settings.technician : o.technician, o.testSet);
     CFrameState frame;
     frame.SetPort(NormalisePort(o.port));
     CTunerDoc doc(ctx.host, frame,
@@ -296,8 +367,7 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
 
     for (const std::string& line : report.PrintLines()) ctx.out << line << '\n';
     ctx.out.flush();
-    bool anyReading = false;
-    for (const CAlignmentReport::Row& row : report.rows) anyReading = anyReading || row.measured;
+    const bool anyReading = report.AnyReading();
     bool written = true;
     if (!o.report.empty()) {
         written = SaveReport(ctx, o.report, anyReading,
@@ -305,13 +375,9 @@ int RunAlignCommand(const std::vector<std::string>& args, CCliContext& ctx) {
                   written;
     }
     if (!o.pdf.empty()) {
-        written =
-            SaveReport(ctx, o.pdf, anyReading,
-                       [&](std::string& e) {
-                           return TextPdf::Write(o.pdf, report.PrintLines(),
-                                                 "Alignment Report " + report.serialNumber, e);
-                       }) &&
-            written;
+        written = SaveReport(ctx, o.pdf, anyReading,
+                             [&](std::string& e) { return WriteSheet(report, o.pdf, e); }) &&
+                  written;
     }
     if (StopAsked(ctx))
         return ctx.stop->ExitCode();

@@ -254,14 +254,15 @@ std::string CliUsage() {
            "  vegal-cli ber --port PORT --freq MHZ [...]  run the receiver bit error rate test\n"
            "                                              (vegal-cli ber --help for its "
            "options)\n" +
-           TestSetUsage() + AlignUsage() +
+           TestSetUsage() + AlignUsage() + TestUsage() +
            "  vegal-cli --help                            show this text\n"
            "\n"
            "PORT is COMn (mapped to a device in the settings group Ports, otherwise the n-th\n"
            "serial device) or a device path such as /dev/ttyUSB0. The baud rate is the\n"
            "setting MySetting/RadioBaud (default 9600). read and write end with a summary\n"
-           "line on standard error. For testset and align --testset, PORT is also the number n\n"
-           "of COMn. align prints its report on standard output and its progress on standard\n"
+           "line on standard error. For testset, align and test --testset, PORT is also the\n"
+           "number n of COMn. align and test print their report on standard output and their\n"
+           "progress on standard\n"
            "error when that is a terminal; --features takes refOsc, powerHigh, powerMid,\n"
            "powerLow, power, devBalance and devLimit, separated by commas. --limits names a\n"
            "file of key = value lines (refOscTarget = 0, refOscTolerance = 50, ... for each of\n"
@@ -272,11 +273,15 @@ std::string CliUsage() {
            "of the Automatic Tuning dialog's Slider and Window buttons.\n"
            "For testset, the link's own notes (port opened, errors) come on standard output\n"
            "with the answers.\n"
-           "align, ber and testset stop on SIGINT (Ctrl+C), SIGTERM or SIGHUP: the radio is\n"
+           "align, test, ber and testset stop on SIGINT (Ctrl+C), SIGTERM or SIGHUP: the radio is\n"
            "dekeyed, a running bit error rate test is ended, test mode is left and the links\n"
-           "are closed; align then prints and saves what its report knows (the rows it did\n"
+           "are closed; align and test then print and save what its report knows (the rows it did\n"
            "not finish are marked stopped). A second signal ends the program as soon as the\n"
            "radio is safe, without reports.\n"
+           "test sends only test mode, frequency, key, power level and tone requests: no\n"
+           "value and no programming. The reports name the technician (--technician, else\n"
+           "the setting MySetting/Technician, else the login name), the shop (the setting\n"
+           "MySetting/ShopName), this computer and the test-set port.\n"
            "Exit status: 0 success, 1 failure, 2 usage error; 130, 143 or 129 after SIGINT,\n"
            "SIGTERM or SIGHUP.\n";
 }
@@ -298,6 +303,8 @@ int RunCli(const std::vector<std::string>& args, CCliContext& ctx) {
         return RunBer(args, ctx);  // options of its own
     if (args[0] == "align")
         return RunAlignCommand(std::vector<std::string>(args.begin() + 1, args.end()), ctx);
+    if (args[0] == "test")
+        return RunTestCommand(std::vector<std::string>(args.begin() + 1, args.end()), ctx);
     if (!ParseOptions(args, o, error)) {
         ctx.err << "vegal-cli: " << error << "\n"
                 << "Try vegal-cli --help.\n";

@@ -17,6 +17,8 @@ CCliSettings CCliSettings::Load(QSettings& settings) {
     bool ok = false;
     const int baud = settings.value(QStringLiteral("MySetting/RadioBaud"), kDefaultBaud).toInt(&ok);
     s.baud = ok && baud > 0 ? baud : kDefaultBaud;
+    s.technician = settings.value(QStringLiteral("MySetting/Technician")).toString().toStdString();
+    s.shop = settings.value(QStringLiteral("MySetting/ShopName")).toString().toStdString();
     return s;
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "autotune/AlignmentReport.h"
+
 class IHost;
 class QDialog;
 class QWidget;
@@ -43,6 +45,11 @@ public:
     /// Print preview of report lines (the first is every page's header); the preview prints.
     virtual void PreviewReport(const std::vector<std::string>& /*lines*/,
                                const std::string& /*title*/) {}
+    /// Print preview of a whole-radio run's report drawn as its sheet; the preview prints.
+    /// Without a sheet, its lines.
+    virtual void PreviewSheet(const CAlignmentReport& report, const std::string& title) {
+        PreviewReport(report.PrintLines(), title);
+    }
 };
 
 /// A feature screen that must wind down before its data set goes: the frame calls this when

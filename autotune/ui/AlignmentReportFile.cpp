@@ -8,7 +8,8 @@
 
 #include "document/TunerDoc.h"
 
-std::string AlignmentReportFile::PathFor(const CTunerDoc& doc, const QDateTime& when) {
+std::string AlignmentReportFile::PathFor(const CTunerDoc& doc, const QDateTime& when,
+                                         const char* kind) {
     QString folder;
     QString stem;
     if (!doc.m_filePath.empty()) {
@@ -27,7 +28,7 @@ std::string AlignmentReportFile::PathFor(const CTunerDoc& doc, const QDateTime& 
         stem.prepend("radio");
     QDir().mkpath(folder);
     const QString base =
-        QDir(folder).filePath(stem + "-alignment-" + when.toString("yyyyMMdd-HHmmss"));
+        QDir(folder).filePath(stem + "-" + kind + "-" + when.toString("yyyyMMdd-HHmmss"));
     QString path = base + ".csv";
     for (int n = 2; QFileInfo::exists(path); ++n) path = base + "-" + QString::number(n) + ".csv";
     return path.toStdString();

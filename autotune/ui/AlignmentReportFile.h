@@ -12,6 +12,6 @@ class QDateTime;
 namespace AlignmentReportFile {
 
 /// The path for a report of a run that began at when; the folder is made when it is missing.
-std::string PathFor(const CTunerDoc& doc, const QDateTime& when);
+std::string PathFor(const CTunerDoc& doc, const QDateTime& when, const char* kind = "alignment");
 
 }  // namespace AlignmentReportFile

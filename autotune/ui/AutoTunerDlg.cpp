@@ -6,6 +6,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QPointer>
+#include <QtCore/QSettings>
 #include <QtCore/QTimer>
 #include <QtGui/QScreen>
 #include <QtWidgets/QCheckBox>
@@ -22,6 +23,7 @@
 #include "autotune/AutoTuneFeatures.h"
 #include "autotune/AutoTuneTasks.h"
 #include "autotune/RadioAlignment.h"
+#include "autotune/RunStation.h"
 #include "autotune/TestSetLink.h"
 #include "autotune/ui/AlignmentReportFile.h"
 #include "autotune/ui/DialogAlignmentFace.h"
@@ -120,6 +122,10 @@ void CAutoTunerDlg::BuildWidgets() {
     };
     m_slider = button("Slider");
     m_radio = button("Radio");
+    m_test = button("Test");
+    m_test->setToolTip(
+        "Measure every transmit row as the radio holds it and compare it with "
+        "the limits, changing nothing");
     m_window = button("Window");
     buttons->addSpacing(12);
     buttons->addWidget(new QLabel("Com Port", controls));
@@ -131,6 +137,10 @@ void CAutoTunerDlg::BuildWidgets() {
         "Radio: program a feature also when one of its rows did not meet its limits");
     auto* radioOptions = new QHBoxLayout;
     radioOptions->addWidget(m_programFailed);
+    m_allRows = new QCheckBox("Align all rows", this);
+    m_allRows->setToolTip(
+        "Radio: align every row, not only the rows the first test found out of tolerance");
+    radioOptions->addWidget(m_allRows);
     radioOptions->addStretch(1);
     radioOptions->addWidget(new QLabel("Radio search:", this));
     m_radioSearch = new QComboBox(this);
@@ -160,6 +170,7 @@ void CAutoTunerDlg::BuildWidgets() {
     connect(m_slider, &QPushButton::clicked, this, [this] { OnSlider(); });
     connect(m_window, &QPushButton::clicked, this, [this] { OnWindow(); });
     connect(m_radio, &QPushButton::clicked, this, [this] { OnRadio(); });
+    connect(m_test, &QPushButton::clicked, this, [this] { OnTest(); });
 }
 
 bool CAutoTunerDlg::Busy() const {
@@ -300,16 +311,30 @@ bool CAutoTunerDlg::ReadAlignmentOptions(AlignmentOptions& options) {
         options.limits.SetDefaultTarget(index, watts);
     }
     options.programFailed = m_programFailed->isChecked();
+    options.allRows = m_allRows->isChecked();
+    QSettings settings(QStringLiteral("QuillmoreTuner"), QStringLiteral("VEGAL 25 Tuner"));
+    options.station = RunStation::Make(
+        settings.value(QStringLiteral("MySetting/ShopName")).toString().toStdString(),
+        settings.value(QStringLiteral("MySetting/Technician")).toString().toStdString(),
+        CTestSetLink::DeviceName(m_comPort->text().trimmed().toStdString()));
     options.search = m_radioSearch->currentIndex() == 1 ? SearchKind::Specified : SearchKind::Fit;
     return true;
 }
 
 void CAutoTunerDlg::OnRadio() {
+    StartRun(false);
+}
+
+void CAutoTunerDlg::OnTest() {
+    StartRun(true);
+}
+
+void CAutoTunerDlg::StartRun(bool test) {
     if (m_bShutDown)
         return;
     if (Aligning()) {
         // Stop Tuning: the row ends at its next pass and no further feature starts.
-        if (m_bAligning) {
+        if (m_bAligning && test == m_bTestRun) {
             m_alignment->Stop();
             ShowStatus(kStopping);
         }
@@ -320,7 +345,20 @@ void CAutoTunerDlg::OnRadio() {
     AlignmentOptions options;
     if (!ReadAlignmentOptions(options))
         return;
-    m_reportPath = AlignmentReportFile::PathFor(Doc(), QDateTime::currentDateTime());
+    if (test) {
+        // The test works on the radio without a tuning screen: one left open closes first,
+        // with its usual warning (the test does not start when it stays open).
+        if (CTunerDlg* screen = CTunerDlg::Current()) {
+            QPointer<CAutoTunerDlg> self(this);
+            screen->DriveCommand(Cmd::kScreenClose);
+            if (!self || CTunerDlg::Current() != nullptr)
+                return;
+        }
+    }
+    options.testOnly = test;
+    m_bTestRun = test;
+    m_reportPath = AlignmentReportFile::PathFor(Doc(), QDateTime::currentDateTime(),
+                                                test ? "test" : "alignment");
     m_face = std::make_unique<CDialogAlignmentFace>(*this, *m_ui, *m_view);
     m_alignment = std::make_unique<CRadioAlignment>(*m_link, *m_face, std::move(options));
     {
@@ -328,7 +366,7 @@ void CAutoTunerDlg::OnRadio() {
         m_report.reset();
     }
     ShowRadioState(true);
-    ShowStatus(kAligning);
+    ShowStatus(test ? kTesting : kAligning);
     m_bAligning = true;
     UpdateDrive();
     m_alignThread = std::thread([this] {
@@ -344,9 +382,14 @@ void CAutoTunerDlg::OnRadio() {
 }
 
 void CAutoTunerDlg::ShowRadioState(bool running) {
-    m_radio->setText(running ? "Stop Tuning" : "Radio");
+    QPushButton* const runButton = m_bTestRun ? m_test : m_radio;
+    QPushButton* const other = m_bTestRun ? m_radio : m_test;
+    m_radio->setText("Radio");
+    m_test->setText("Test");
+    runButton->setText(running ? "Stop Tuning" : runButton == m_test ? "Test" : "Radio");
     for (QWidget* w : {static_cast<QWidget*>(m_slider), static_cast<QWidget*>(m_window),
-                       static_cast<QWidget*>(m_comPort), static_cast<QWidget*>(m_programFailed),
+                       static_cast<QWidget*>(other), static_cast<QWidget*>(m_comPort),
+                       static_cast<QWidget*>(m_programFailed), static_cast<QWidget*>(m_allRows),
                        static_cast<QWidget*>(m_radioSearch), static_cast<QWidget*>(m_settings)})
         w->setEnabled(!running);
     if (running) {
@@ -396,15 +439,15 @@ void CAutoTunerDlg::FinishAlignment(bool preview) {
     if (!m_face->LogWritten())
         AppendTuningLog(Doc(), report->LogText());
 
-    bool measured = false;
-    for (const CAlignmentReport::Row& row : report->rows) measured = measured || row.measured;
-    if (!measured) {
+    const bool test = report->kind == CAlignmentReport::Kind::Test;
+    if (!report->AnyReading()) {
         // Nothing was read, so nothing changed: no sheet to keep (the reason has been shown).
-        ShowStatus(report->stopped ? "Nothing was aligned: " + report->stopReason + "."
-                                   : "Nothing was aligned: the radio has no feature to align.");
+        const std::string nothing = test ? "Nothing was tested: " : "Nothing was aligned: ";
+        ShowStatus(report->stopped ? nothing + report->stopReason + "."
+                                   : nothing + "the radio has no feature to align.");
         return;
     }
-    std::string status = "Alignment " + report->Overall();
+    std::string status = (test ? "Test " : "Alignment ") + report->Overall();
     if (report->stopped)
         status += " (" + report->stopReason + ")";
     std::string error;
@@ -420,10 +463,11 @@ void CAutoTunerDlg::FinishAlignment(bool preview) {
         return;
     if (!saved)
         ScreenHost().Host().ShowMessage(
-            "The alignment report could not be saved as CSV.\n\n" + error +
+            "The " + std::string(test ? "test" : "alignment") +
+                " report could not be saved as CSV.\n\n" + error +
                 "\n\nPrint it from the preview, or save it as a PDF through the print dialog.",
             MsgIcon::Stop, MsgButtons::Ok);
-    ScreenHost().PreviewReport(report->PrintLines(), kReportTitle);
+    ScreenHost().PreviewSheet(*report, test ? kTestReportTitle : kReportTitle);
     // Nothing after the preview: the dialog may have been closed while it was up.
 }
 

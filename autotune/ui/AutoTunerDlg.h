@@ -31,7 +31,9 @@ class QPushButton;
 /// "Window" every shown row; while they work they read "Stop Tuning" and stop it. "Radio"
 /// aligns the whole radio (every transmit feature on its tuning screen, each programmed when
 /// its rows passed), saves the report as CSV beside the data set and shows it in print
-/// preview; "Stop Tuning" while it runs.
+/// preview; "Stop Tuning" while it runs. It tests the radio first (as found), aligns only the
+/// rows out of tolerance (every row with "Align all rows") and tests it again (as left).
+/// "Test" runs the test alone, changing nothing, and shows its report the same way.
 ///
 /// While a job or an alignment runs, the tuning screens are driven (CTunerDlg::SetAutomaticDrive):
 /// their manual commands wait until it has ended or "Stop Tuning" has ended it. The power
@@ -52,8 +54,10 @@ public:
     static constexpr const char* kLimitsFile = "AlignmentLimits.txt";
     static constexpr const char* kAligning = "Aligning the radio, Please Wait";
     static constexpr const char* kStopping = "Stopping at the next reading, Please Wait";
+    static constexpr const char* kTesting = "Testing the radio, Please Wait";
     /// Title of the report's print preview.
     static constexpr const char* kReportTitle = "Alignment Report";
+    static constexpr const char* kTestReportTitle = "Test Report";
 
     CAutoTunerDlg(IScreenHost& host, CTunerDoc& doc);
     ~CAutoTunerDlg() override;
@@ -67,6 +71,9 @@ public:
     /// The Radio button: starts a whole-radio alignment, or stops the one under way at its
     /// next pass.
     void OnRadio();
+    /// The Test button: measures every row as the radio holds it, changing nothing, and shows
+    /// the report as Radio does; or stops the test under way.
+    void OnTest();
 
     // What the tasks show, on the user-interface thread.
     /// The text of a target power field (3 High, 2 Mid, 1 Low), read when a row begins.
@@ -90,6 +97,9 @@ public:
     QProgressBar* Progress() const { return m_progress; }
     QPushButton* SliderButton() const { return m_slider; }
     QPushButton* RadioButton() const { return m_radio; }
+    QPushButton* TestButton() const { return m_test; }
+    /// "Align all rows": Radio aligns every row, not only those found out of tolerance.
+    QCheckBox* AllRowsCheck() const { return m_allRows; }
     QPushButton* WindowButton() const { return m_window; }
     /// "Program failed features": the Radio button programs a feature with a failed row too.
     QCheckBox* ProgramFailedCheck() const { return m_programFailed; }
@@ -133,6 +143,8 @@ private:
     void UpdateDrive();
     /// The widgets while an alignment runs (Radio reads "Stop Tuning") or not.
     void ShowRadioState(bool running);
+    /// Starts a whole-radio run (the test alone when test is set) on its thread.
+    void StartRun(bool test);
     /// The user-interface half of an alignment's end: the report into the tuning log (when the
     /// run could not write it), saved as CSV and, when preview is set, shown in print preview.
     void FinishAlignment(bool preview);
@@ -163,6 +175,9 @@ private:
     QPushButton* m_slider = nullptr;
     QPushButton* m_radio = nullptr;
     QPushButton* m_window = nullptr;
+    QPushButton* m_test = nullptr;
+    QCheckBox* m_allRows = nullptr;
+    bool m_bTestRun = false;  ///< the whole-radio run under way (or last) is a test
     QCheckBox* m_programFailed = nullptr;
     QComboBox* m_radioSearch = nullptr;
     QGroupBox* m_settings = nullptr;

@@ -49,37 +49,10 @@ bool OpenTuningScreen(CAutoTunerDlg& dialog, const std::string& title) {
 
 }  // namespace
 
-std::string CDialogAlignmentFace::ModelNumber() {
+bool CDialogAlignmentFace::WithDataSet(const std::function<void(CTunerDoc& doc)>& work) {
     CAutoTunerDlg* d = &m_dialog;
-    return m_ui.Call<std::string>([d] { return d->Doc().m_modelNumber; }).value_or("");
-}
-
-std::string CDialogAlignmentFace::SerialNumber() {
-    CAutoTunerDlg* d = &m_dialog;
-    return m_ui.Call<std::string>([d] { return d->Doc().m_serialNumber; }).value_or("");
-}
-
-bool CDialogAlignmentFace::SavedRows(int type, int level, std::array<int, 10>& freqs,
-                                     std::array<int, 10>& values) {
-    struct Rows {
-        bool present = false;
-        std::array<int, 10> freqs{};
-        std::array<int, 10> values{};
-    };
-    CAutoTunerDlg* d = &m_dialog;
-    const Rows rows = m_ui.Call<Rows>([d, type, level] {
-                              Rows r;
-                              CTunerDoc& doc = d->Doc();
-                              r.present =
-                                  type >= 0 && type < kSoftpotTypes && doc.m_featurePresent[type];
-                              if (r.present)
-                                  doc.GetSavedValues(type, level, r.freqs.data(), r.values.data());
-                              return r;
-                          })
-                          .value_or(Rows{});
-    freqs = rows.freqs;
-    values = rows.values;
-    return rows.present;
+    // The work runs only while the run waits for it: a cancelled call never runs.
+    return m_ui.Call([d, work] { work(d->Doc()); });
 }
 
 IAutoTuneView* CDialogAlignmentFace::OpenFeature(const std::string& title) {

@@ -21,10 +21,7 @@ public:
     CDialogAlignmentFace(CAutoTunerDlg& dialog, CUiInvoker& ui, IAutoTuneView& view)
         : m_dialog(dialog), m_ui(ui), m_view(view) {}
 
-    std::string ModelNumber() override;
-    std::string SerialNumber() override;
-    bool SavedRows(int type, int level, std::array<int, 10>& freqs,
-                   std::array<int, 10>& values) override;
+    bool WithDataSet(const std::function<void(CTunerDoc& doc)>& work) override;
     IAutoTuneView* OpenFeature(const std::string& title) override;
     bool ProgramFeature() override;
     void CloseFeature() override;

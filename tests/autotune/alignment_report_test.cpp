@@ -11,6 +11,10 @@ CAlignmentReport TwoFeatures() {
     r.modelNumber = "H18UCF9PW6AN";
     r.serialNumber = "428CTA1234";
     r.date = "2026-12-10 14:05";
+    r.hostVersion = "R01.02";
+    r.station = {"North Radio Service", "J. Smith", "bench3", "/dev/ttyUSB1"};
+    r.verified = true;
+    r.leftTested = true;
     CAlignmentReport::Row ok;
     ok.feature = "Reference Oscillator";
     ok.row = 1;
@@ -19,6 +23,9 @@ CAlignmentReport TwoFeatures() {
     ok.newValue = 270;
     ok.measured = true;
     ok.reading = -1.2;
+    ok.aligned = true;
+    ok.found = {true, -262.0, false, "the reading is outside the tolerance"};
+    ok.left = {true, -1.2, true, ""};
     ok.target = 0;
     ok.tolerance = 50;
     ok.unit = "Hz";
@@ -29,6 +36,8 @@ CAlignmentReport TwoFeatures() {
     bad.oldValue = 24;
     bad.newValue = 63;
     bad.reading = 2661.0;
+    bad.found = {true, 2400.0, false, "the reading is outside the tolerance"};
+    bad.left = {true, 2661.0, false, "the reading is outside the tolerance"};
     bad.target = 3000;
     bad.tolerance = 60;
     bad.pass = false;
@@ -54,19 +63,56 @@ TEST(AlignmentReport, CsvHasTheIdentityAndOneQuotedLinePerRow) {
     const CAlignmentReport r = TwoFeatures();
     EXPECT_FALSE(r.Passed());
     const std::vector<std::string> lines = CsvLines(r.ToCsv());
-    ASSERT_EQ(lines.size(), 9u);
-    EXPECT_EQ(lines[1], "Model Number,H18UCF9PW6AN");
-    EXPECT_EQ(lines[2], "Serial Number,428CTA1234");
-    EXPECT_EQ(lines[3], "Date,2026-12-10 14:05");
-    EXPECT_EQ(lines[4], "Result,FAIL");
-    EXPECT_EQ(lines[5], "");
-    EXPECT_EQ(lines[6],
-              "Feature,Row,Frequency (MHz),Old Softpot,New Softpot,Reading,Target,Tolerance,Unit,"
-              "Result,Reason,Programmed");
-    EXPECT_EQ(lines[7], "Reference Oscillator,1,851.0125,250,270,-1.2,0.0,50.0,Hz,PASS,,yes");
-    EXPECT_EQ(lines[8],
-              "Tx Deviation Balance,1,851.0125,24,63,2661.0,3000.0,60.0,Hz,FAIL,\"the slider "
-              "stopped at 63, the end of its range; the reading is outside the tolerance\",no");
+    ASSERT_EQ(lines.size(), 17u);
+    EXPECT_EQ(lines[0], "Alignment Report");
+    EXPECT_EQ(lines[1], "Shop,North Radio Service");
+    EXPECT_EQ(lines[2], "Model Number,H18UCF9PW6AN");
+    EXPECT_EQ(lines[3], "Serial Number,428CTA1234");
+    EXPECT_EQ(lines[4], "Host Version,R01.02");
+    EXPECT_EQ(lines[8], "Date,2026-12-10 14:05");
+    EXPECT_EQ(lines[9], "Technician,J. Smith");
+    EXPECT_EQ(lines[10], "Bench,bench3");
+    EXPECT_EQ(lines[11], "Test Set,/dev/ttyUSB1");
+    EXPECT_EQ(lines[12], "Result,FAIL");
+    EXPECT_EQ(lines[13], "");
+    EXPECT_EQ(lines[14],
+              "Feature,Row,Frequency (MHz),As Found,As Found Result,Old Softpot,New Softpot,"
+              "As Left,Target,Tolerance,Unit,Result,Reason,Aligned,Programmed");
+    EXPECT_EQ(lines[15],
+              "Reference Oscillator,1,851.0125,-262.0,FAIL,250,270,-1.2,0.0,50.0,Hz,PASS,,yes,yes");
+    EXPECT_EQ(lines[16],
+              "Tx Deviation Balance,1,851.0125,2400.0,FAIL,24,63,2661.0,3000.0,60.0,Hz,FAIL,\"the "
+              "slider stopped at 63, the end of its range; the reading is outside the "
+              "tolerance\",yes,no");
+}
+
+// A test changes nothing: its rows carry the as-found reading only, and a row of an
+// alignment that was not aligned is left as it was found.
+TEST(AlignmentReport, ATestAndARowLeftAsFoundShowTheAsFoundReading) {
+    CAlignmentReport r = TwoFeatures();
+    r.kind = CAlignmentReport::Kind::Test;
+    for (CAlignmentReport::Row& row : r.rows) {
+        row.aligned = false;
+        row.left = {};
+        row.newValue = row.oldValue;
+    }
+    EXPECT_EQ(r.Title(), "Test Report");
+    EXPECT_EQ(&r.LeftOf(r.rows[0]), &r.rows[0].found);
+    const std::vector<std::string> lines = CsvLines(r.ToCsv());
+    EXPECT_EQ(lines[0], "Test Report");
+    EXPECT_EQ(lines[15].substr(0, 52), "Reference Oscillator,1,851.0125,-262.0,FAIL,250,250,");
+    std::string all;
+    for (const std::string& l : r.PrintLines()) all += l + "\n";
+    EXPECT_NE(all.find("Test Report"), std::string::npos) << all;
+    EXPECT_NE(all.find("-262 Hz"), std::string::npos) << all;
+    EXPECT_EQ(all.find("programmed"), std::string::npos) << all;
+
+    r.kind = CAlignmentReport::Kind::Alignment;
+    r.leftTested = false;  // nothing needed aligning
+    EXPECT_EQ(&r.LeftOf(r.rows[1]), &r.rows[1].found);
+    const std::vector<std::string> print = r.PrintLines();
+    EXPECT_EQ(print[print.size() - 2],
+              "Nothing needed aligning: the radio was left as it was found.");
 }
 
 TEST(AlignmentReport, PrintLinesCarryTheHeaderRowsReasonsAndResult) {
@@ -76,6 +122,7 @@ TEST(AlignmentReport, PrintLinesCarryTheHeaderRowsReasonsAndResult) {
     EXPECT_NE(lines[0].find("Model Number: H18UCF9PW6AN"), std::string::npos);
     EXPECT_NE(lines[0].find("Serial Number: 428CTA1234"), std::string::npos);
     EXPECT_NE(lines[0].find("2026-12-10 14:05"), std::string::npos);
+    EXPECT_EQ(lines[2], "Technician: J. Smith    Bench: bench3    Test set: /dev/ttyUSB1");
     std::string all;
     for (const auto& l : lines) {
         EXPECT_LE(l.size(), 100u) << l;

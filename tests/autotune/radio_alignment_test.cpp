@@ -58,7 +58,11 @@ protected:
         TestSetBenchTest::TearDown();
     }
 
+    /// Runs the alignment; without the as-found and as-left tests unless tests is set (the
+    /// tests of the alignment's own workings look at its requests and rows alone).
     CAlignmentReport Run(AlignmentOptions options = {}) {
+        if (!tests)
+            options.alignOnly = true;
         alignment = std::make_unique<CRadioAlignment>(*link, *face, options);
         return alignment->Run();
     }
@@ -85,6 +89,7 @@ protected:
     std::unique_ptr<CRadioAlignment> alignment;
     std::vector<std::string> progress;
     std::function<void(int, int)> onProgress;
+    bool tests = false;
 };
 
 class DetunedProfiles : public RadioAlignmentTest,
@@ -93,6 +98,7 @@ class DetunedProfiles : public RadioAlignmentTest,
 TEST_P(DetunedProfiles, EveryRowPassesAndIsProgrammedWithinOneStepOfTheIdeal) {
     Start(GetParam());
     const CRadioProfile& p = m_bench->Radio().Profile();
+    tests = true;
     const CAlignmentReport report = Run();
 
     ASSERT_TRUE(report.Passed()) << [&] {
@@ -111,6 +117,7 @@ TEST_P(DetunedProfiles, EveryRowPassesAndIsProgrammedWithinOneStepOfTheIdeal) {
     const int* powerCodes = kBenchPowerCodes;
     const CAlignmentLimits limits;
     std::size_t at = 0;
+    bool anyAligned[6] = {};
     for (int f = 0; f < 6; ++f) {
         const std::vector<int> programmed = m_bench->Radio().Programmed(types[f], powerCodes[f]);
         const int rows = p.Count(types[f]);
@@ -122,25 +129,79 @@ TEST_P(DetunedProfiles, EveryRowPassesAndIsProgrammedWithinOneStepOfTheIdeal) {
             EXPECT_EQ(row.feature, order[f]);
             EXPECT_EQ(row.row, r + 1);
             EXPECT_EQ(static_cast<std::uint32_t>(row.freq), p.Frequencies(types[f])[r]);
-            EXPECT_NE(row.oldValue, row.newValue) << order[f] << " row " << r + 1;
             EXPECT_EQ(row.newValue, programmed[r]) << order[f] << " row " << r + 1;
-            EXPECT_LE(std::fabs(programmed[r] - ideal), 1.0) << order[f] << " row " << r + 1;
-            EXPECT_TRUE(row.measured);
-            EXPECT_LE(std::fabs(row.reading - row.target), row.tolerance);
+            EXPECT_TRUE(row.found.measured);
+            // Only the rows found out of tolerance are aligned; the others keep their value.
+            EXPECT_EQ(row.aligned, !row.found.pass) << order[f] << " row " << r + 1;
+            if (row.aligned) {
+                EXPECT_NE(row.oldValue, row.newValue) << order[f] << " row " << r + 1;
+                EXPECT_LE(std::fabs(programmed[r] - ideal), 1.0) << order[f] << " row " << r + 1;
+                anyAligned[f] = true;
+            } else {
+                EXPECT_EQ(row.oldValue, row.newValue) << order[f] << " row " << r + 1;
+            }
+            // The result is the as-left test's.
+            EXPECT_TRUE(row.left.measured);
+            EXPECT_LE(std::fabs(row.left.reading - row.target), row.tolerance);
         }
-        EXPECT_TRUE(report.features[f].programmed) << order[f];
+        EXPECT_EQ(report.features[f].programmed, anyAligned[f]) << order[f];
     }
     EXPECT_EQ(at, report.rows.size());
     // The data set holds the programmed values, as after Program All on each screen.
     int freqs[10], values[10];
     doc->GetSavedValues(0, 0, freqs, values);
     EXPECT_EQ(values[0], report.rows[0].newValue);
-    EXPECT_FALSE(progress.empty());
-    EXPECT_EQ(progress.front().rfind("Reference Oscillator: row 1 of 1 (1 of ", 0), 0u)
-        << progress.front();
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress.front(), "Testing the radio as found");
+    EXPECT_EQ(progress[1].rfind(anyAligned[0] ? "Reference Oscillator: row 1 of 1 (1 of "
+                                              : "Tx Power High: row 1 of ",
+                                0),
+              0u)
+        << progress[1];
+    EXPECT_TRUE(report.verified);
+    EXPECT_TRUE(report.leftTested);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bench, DetunedProfiles, ::testing::Values("standard", "detuned"));
+
+// All rows aligns the rows found within their limits too; a radio then found within its
+// limits everywhere is left untouched: no screen, no live value of a row, nothing programmed,
+// and the as-found readings stand as the as-left ones.
+TEST_F(RadioAlignmentTest, AllRowsAlignsEveryRowAndARadioWithinLimitsIsLeftUntouched) {
+    Start("standard");
+    tests = true;
+    AlignmentOptions all;
+    all.allRows = true;
+    all.features = {true, false, false, false, false, true};
+    const CAlignmentReport first = Run(all);
+    ASSERT_TRUE(first.Passed()) << first.LogText();
+    for (const CAlignmentReport::Row& row : first.rows) {
+        EXPECT_TRUE(row.found.pass) << row.feature << " row " << row.row << " (standard)";
+        EXPECT_TRUE(row.aligned) << row.feature << " row " << row.row;
+    }
+    EXPECT_TRUE(first.leftTested);
+
+    m_bench->ClearTrace();
+    progress.clear();
+    AlignmentOptions same;
+    same.features = all.features;
+    const CAlignmentReport again = Run(same);
+    ASSERT_TRUE(again.Passed()) << again.LogText();
+    EXPECT_TRUE(again.verified);
+    EXPECT_FALSE(again.leftTested);
+    for (const CAlignmentReport::Row& row : again.rows) {
+        EXPECT_FALSE(row.aligned) << row.feature << " row " << row.row;
+        EXPECT_EQ(row.oldValue, row.newValue);
+        EXPECT_EQ(&again.LeftOf(row), &row.found);
+    }
+    for (const CAlignmentReport::Feature& f : again.features)
+        EXPECT_FALSE(f.programmed) << f.feature;
+    for (const std::string& q : m_bench->RadioRequests())
+        EXPECT_TRUE((q.rfind("000102", 0) != 0 || q == "000102057fff") && q.rfind("000104", 0) != 0)
+            << q;
+    ExpectDekeyedBetweenFeatures(m_bench->RadioRequests());
+    EXPECT_NE(again.LogText().find("Nothing needed aligning"), std::string::npos);
+}
 
 TEST_F(RadioAlignmentTest, AnIdealOutOfRangeFailsOnlyItsFeatureWhichIsNotProgrammed) {
     StartOutOfRange();
@@ -353,6 +414,60 @@ TEST_F(RadioAlignmentTest, RowsWithoutAValidReadingFailAndKeepTheRadiosValues) {
 // The radio says no to one feature's programming: that feature fails with the radio's reason,
 // the link stays, the later features are aligned and programmed, and the radio can still be
 // taken out of test mode.
+// The test alone on the same faults: a row without a valid reading fails with the reason
+// and the test goes on; nothing is ever programmed or set but the opened deviation limit.
+TEST_F(RadioAlignmentTest, ATestFailsRowsWithoutAValidReadingAndChangesNothing) {
+    BenchFaults shortField2;
+    shortField2.testSetShortReplies = true;
+    BenchFaults noCts;
+    noCts.testSetNoCts = true;
+    BenchFaults noKey;
+    noKey.refuseRequest = "000401";
+    const struct {
+        const char* what;
+        BenchFaults faults;
+        std::array<bool, 6> features;
+        const char* reason;
+    } cases[] = {
+        {"a reply cut short",
+         shortField2,
+         {true, true, false, false, true, true},
+         "the HP8920B reading was incorrect"},
+        {"no CTS to the frequency code",
+         noCts,
+         {true, false, false, false, false, false},
+         CAutoTuneTasks::kNoCts},
+        {"a radio that refuses to key",
+         noKey,
+         {true, false, false, true, true, false},
+         "the radio refused to transmit (reply status 02)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        Start("detuned", c.faults);
+        tests = true;
+        AlignmentOptions options;
+        options.features = c.features;
+        options.testOnly = true;
+        const CAlignmentReport report = Run(options);
+        EXPECT_EQ(report.kind, CAlignmentReport::Kind::Test);
+        EXPECT_FALSE(report.Passed());
+        EXPECT_FALSE(report.stopped) << report.stopReason;
+        ASSERT_FALSE(report.rows.empty());
+        for (const CAlignmentReport::Row& row : report.rows) {
+            EXPECT_FALSE(row.pass) << row.feature << " " << row.row;
+            EXPECT_FALSE(row.found.measured);
+            EXPECT_EQ(row.reason.rfind(c.reason, 0), 0u) << row.reason;
+        }
+        for (const std::string& q : m_bench->RadioRequests())
+            EXPECT_TRUE((q.rfind("000102", 0) != 0 || q == "000102057fff") &&
+                        q.rfind("000104", 0) != 0)
+                << q;
+        ExpectDekeyedBetweenFeatures(m_bench->RadioRequests());
+    }
+}
+
 TEST_F(RadioAlignmentTest, ARefusedProgrammingFailsOnlyItsFeature) {
     BenchFaults refuse;
     refuse.refuseRequest = "00010402";  // programming Tx Deviation Balance

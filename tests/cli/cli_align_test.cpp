@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -84,6 +85,15 @@ protected:
                 rows.push_back(line.substr(0, line.size() - (line.back() == '\r')));
         return rows;
     }
+    /// The fields of a CSV line that quotes none.
+    static std::vector<std::string> Fields(const std::string& line) {
+        std::vector<std::string> fields;
+        std::istringstream in(line);
+        for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
+        if (!line.empty() && line.back() == ',')
+            fields.emplace_back();
+        return fields;
+    }
     std::string TempFile(const std::string& text = {}) {
         char path[] = "/tmp/vegal-align-XXXXXX";
         const int fd = mkstemp(path);
@@ -112,16 +122,39 @@ protected:
 TEST_F(CliAlignTest, ADetunedRadioPassesIsProgrammedAndLeavesTestMode) {
     StartBench("detuned");
     const std::string csv = TempFile();
+    const std::string pdf = FreePath(".pdf");
     ASSERT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2", "--report", csv,
-                   "--features", "refOsc,powerHigh"}),
+                   "--pdf", pdf, "--features", "refOsc,powerHigh"}),
               0)
         << out.str() << err.str();
+    // The sheet, drawn without a display: the radio, every row found and left, the result.
+    const std::string txt = FreePath(".txt");
+    ASSERT_EQ(std::system(("pdftotext -layout " + pdf + " " + txt).c_str()), 0);
+    const std::string sheet = Read(txt);
+    for (const std::string& expected :
+         {bench->Radio().Profile().serialNumber, std::string("Alignment Report"),
+          std::string("Reference Oscillator"), std::string("Tx Power High"),
+          std::string("As found"), std::string("As left"), std::string("Overall result"),
+          std::string("146.0125"), std::string("173.9875")})
+        EXPECT_NE(sheet.find(expected), std::string::npos) << expected << "\n" << sheet;
+    EXPECT_EQ(sheet.find("FAIL"), std::string::npos) << sheet;
     EXPECT_NE(out.str().find("Overall result: PASS"), std::string::npos) << out.str();
     EXPECT_NE(err.str().find("Saved " + csv), std::string::npos);
     const std::string text = Read(csv);
     EXPECT_NE(text.find("Result,PASS\r\n"), std::string::npos);
-    EXPECT_NE(text.find("Reference Oscillator,1,146.0125,20,"), std::string::npos) << text;
-    EXPECT_NE(text.find("Tx Power High,3,173.9875,120,"), std::string::npos) << text;
+    // Found out of tolerance, aligned and programmed, passed as left.
+    const auto refOsc = Fields(CsvRows(text, "Reference Oscillator").at(0));
+    ASSERT_EQ(refOsc.size(), 15u) << text;
+    EXPECT_EQ(refOsc[2], "146.0125");
+    EXPECT_EQ(refOsc[4], "FAIL");
+    EXPECT_EQ(refOsc[5], "20");
+    EXPECT_EQ(refOsc[6], "72");
+    EXPECT_NEAR(std::stod(refOsc[7]), 0.0, 50.0);
+    EXPECT_EQ(refOsc[11], "PASS");
+    EXPECT_EQ(refOsc[13], "yes");
+    const auto power = Fields(CsvRows(text, "Tx Power High").at(2));
+    EXPECT_EQ(power[2], "173.9875");
+    EXPECT_EQ(power[5], "120");
     EXPECT_EQ(bench->Radio().Programmed(0)[0], 72);
     EXPECT_FALSE(bench->Radio().Keyed());
     EXPECT_FALSE(bench->Radio().InTestMode());
@@ -138,7 +171,8 @@ TEST_F(CliAlignTest, AFailedRowExitsOneAndLeavesItsFeatureUnprogrammed) {
     EXPECT_NE(out.str().find("Tx Deviation Balance  (not programmed: a row failed)"),
               std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("the target is out of reach: the end of the range (value 63) gives"), std::string::npos);
+    EXPECT_NE(out.str().find("the target is out of reach: the end of the range (value 63) gives"),
+              std::string::npos);
     EXPECT_EQ(bench->Radio().Programmed(2), std::vector<int>(3, 24));
 }
 
@@ -336,6 +370,113 @@ TEST_F(CliAlignTest, ARunStoppedBeforeAnyReadingReplacesNoReport) {
     for (const std::string& row : rows) EXPECT_NE(row.find("stopped"), std::string::npos) << row;
     EXPECT_FALSE(bench->Radio().InTestMode());
     EXPECT_EQ(bench->Radio().Programmed(0)[0], 20);
+}
+
+/// The requests that carry a live value (0001 02) or program the radio (0001 04), but for
+/// the deviation limit opened to its top while the deviation balance is read.
+std::vector<std::string> ValueRequests(const std::vector<std::string>& requests) {
+    std::vector<std::string> found;
+    for (const std::string& r : requests)
+        if ((r.rfind("000102", 0) == 0 && r != "000102057fff") || r.rfind("000104", 0) == 0)
+            found.push_back(r);
+    return found;
+}
+
+// vegal-cli test measures the radio as it is: a detuned one fails row by row, and nothing
+// but test mode, frequency, key, power level and tone requests reaches it (and the deviation
+// limit opened to read the balance past it). After an alignment the same test passes.
+TEST_F(CliAlignTest, TestFindsADetunedRadioOutAndPassesItOnceAligned) {
+    StartBench("detuned");
+    const std::string csv = FreePath(".csv");
+    EXPECT_EQ(Run({"test", "--port", bench->RadioDevice(), "--testset", "COM2", "--report", csv,
+                   "--technician", "J. Smith"}),
+              1)
+        << out.str() << err.str();
+    EXPECT_EQ(ValueRequests(bench->RadioRequests()), std::vector<std::string>{});
+    EXPECT_FALSE(bench->Radio().Keyed());
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    EXPECT_NE(out.str().find("Test Report"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Technician: J. Smith"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Overall result: FAIL"), std::string::npos) << out.str();
+    const std::string text = Read(csv);
+    EXPECT_NE(text.find("Test Report"), std::string::npos) << text;
+    // The radio's records as they are: the detuned rows fail, each with a reading.
+    for (const char* feature : {"Reference Oscillator", "Tx Power High"}) {
+        const auto rows = CsvRows(text, feature);
+        ASSERT_FALSE(rows.empty()) << feature << '\n' << text;
+        for (const std::string& row : rows)
+            EXPECT_NE(row.find(",FAIL,the reading is outside the tolerance,"), std::string::npos)
+                << row;
+    }
+    EXPECT_EQ(bench->Radio().Programmed(0)[0], 20) << "nothing programmed";
+
+    ASSERT_EQ(Run({"align", "--port", bench->RadioDevice(), "--testset", "COM2"}), 0)
+        << out.str() << err.str();
+    const std::size_t before = bench->RadioRequests().size();
+    EXPECT_EQ(Run({"test", "--port", bench->RadioDevice(), "--testset", "COM2"}), 0)
+        << out.str() << err.str();
+    const std::vector<std::string> all = bench->RadioRequests();
+    EXPECT_EQ(ValueRequests(std::vector<std::string>(all.begin() + before, all.end())),
+              std::vector<std::string>{});
+    EXPECT_NE(out.str().find("Overall result: PASS"), std::string::npos) << out.str();
+}
+
+TEST_F(CliAlignTest, TestTakesNoAlignmentOptionsAndStopsLikeAlign) {
+    for (const char* option : {"--search", "--no-program", "--all-rows", "--no-tests"}) {
+        EXPECT_EQ(Run({"test", "--port", "COM1", "--testset", "COM2", option, "fit"}), 2) << option;
+        EXPECT_NE(err.str().find("vegal-cli test"), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(Run({"test", "--port", "COM1"}), 2);
+
+    StartBench("detuned");
+    RaiseAtSleep([this] { return bench->Radio().Keyed(); }, {SIGTERM});
+    EXPECT_EQ(Run({"test", "--port", bench->RadioDevice(), "--testset", "COM2"}), 143);
+    EXPECT_FALSE(bench->Radio().Keyed());
+    EXPECT_FALSE(bench->Radio().InTestMode());
+    EXPECT_NE(out.str().find("not tested: the run was stopped"), std::string::npos) << out.str();
+}
+
+// The standard radio's Reference Oscillator and Tx Deviation Limit are within their limits as
+// found: align leaves them untouched; --all-rows aligns and programs them anyway; --no-tests
+// aligns them without the tests, as before the tests were there.
+TEST_F(CliAlignTest, AlignLeavesRowsWithinLimitsUnlessAllRowsAndNoTestsSkipsTheTests) {
+    StartBench("standard");
+    const std::vector<std::string> run = {"align", "--port",     bench->RadioDevice(), "--testset",
+                                          "COM2",  "--features", "refOsc,devLimit"};
+    ASSERT_EQ(Run(run), 0) << out.str() << err.str();
+    EXPECT_EQ(ValueRequests(bench->RadioRequests()), std::vector<std::string>{});
+    EXPECT_NE(out.str().find("Nothing needed aligning: the radio was left as it was found."),
+              std::string::npos)
+        << out.str();
+    EXPECT_FALSE(bench->Radio().InTestMode());
+
+    auto programmed = [this] {
+        int n = 0;
+        for (const std::string& q : bench->RadioRequests()) n += q.rfind("000104", 0) == 0;
+        return n;
+    };
+    std::vector<std::string> all = run;
+    all.push_back("--all-rows");
+    bench->ClearTrace();
+    ASSERT_EQ(Run(all), 0) << out.str() << err.str();
+    EXPECT_EQ(programmed(), 2);
+    EXPECT_EQ(out.str().find("Nothing needed aligning"), std::string::npos) << out.str();
+
+    std::vector<std::string> bare = run;
+    bare.push_back("--no-tests");
+    bench->ClearTrace();
+    const std::string csv = FreePath(".csv");
+    bare.push_back("--report");
+    bare.push_back(csv);
+    ASSERT_EQ(Run(bare), 0) << out.str() << err.str();
+    EXPECT_EQ(programmed(), 2);
+    const auto row = Fields(CsvRows(Read(csv), "Reference Oscillator").at(0));
+    EXPECT_EQ(row[3], "") << "no as-found test";
+    EXPECT_NE(row[7], "") << "the alignment's own reading";
+    EXPECT_EQ(row[13], "yes");
+
+    bare.push_back("--all-rows");
+    EXPECT_EQ(Run(bare), 2);
 }
 
 }  // namespace

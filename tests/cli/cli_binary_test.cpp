@@ -278,7 +278,7 @@ TEST(CliWithBenchBinary, AlignADetunedRadioThenReadShowsTheProgrammedValues) {
         std::vector<std::string> fields;
         std::istringstream in(line);
         for (std::string f; std::getline(in, f, ',');) fields.push_back(f);
-        if (fields.size() == 12 && fields[0] != "Feature")
+        if (fields.size() == 15 && fields[0] != "Feature")
             rows.push_back(fields);
     }
     ASSERT_EQ(rows.size(), 16u) << Text(csv);
@@ -295,11 +295,11 @@ TEST(CliWithBenchBinary, AlignADetunedRadioThenReadShowsTheProgrammedValues) {
         ASSERT_NE(pos, std::string::npos) << records[f];
         for (; at < rows.size() && rows[at][0] == features[f]; ++at) {
             const auto& r = rows[at];
-            EXPECT_EQ(r[9], "PASS") << r[0] << " " << r[1];
-            EXPECT_EQ(r[11], "yes");
-            EXPECT_NE(r[3], r[4]) << r[0] << " " << r[1];
-            pos = dumped.find(r[2] + " MHz  " + r[4] + "\n", pos);
-            EXPECT_NE(pos, std::string::npos) << r[0] << " row " << r[1] << " holds " << r[4];
+            EXPECT_EQ(r[11], "PASS") << r[0] << " " << r[1];
+            EXPECT_EQ(r[14], "yes");
+            EXPECT_NE(r[5], r[6]) << r[0] << " " << r[1];
+            pos = dumped.find(r[2] + " MHz  " + r[6] + "\n", pos);
+            EXPECT_NE(pos, std::string::npos) << r[0] << " row " << r[1] << " holds " << r[6];
         }
     }
     EXPECT_EQ(at, rows.size());

@@ -164,7 +164,7 @@ TEST_F(RadioAlignmentDlgTest, RadioAlignsTheDetunedRadioProgramsItAndSavesAndPre
     EXPECT_NE(csv.find("Result,PASS\r\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find("Serial Number," + p.serialNumber + "\r\n"), std::string::npos);
     std::size_t rows = 0;
-    for (std::size_t at = 0; (at = csv.find(",PASS,,yes\r\n", at)) != std::string::npos; ++at)
+    for (std::size_t at = 0; (at = csv.find(",PASS,,yes,yes\r\n", at)) != std::string::npos; ++at)
         ++rows;
     EXPECT_EQ(rows, static_cast<std::size_t>(total)) << csv;
     EXPECT_EQ(shown, std::vector<std::string>{CAutoTunerDlg::kReportTitle});
@@ -445,11 +445,12 @@ TEST_F(RadioAlignmentDlgTest, EachFeatureSendsTheRequestsOfTheHeadlessAlignment)
         }
     }
     EXPECT_EQ(checks, 6);
+    // Each feature tested as found, aligned, and tested as left.
     const auto gui = split(screens);
     const auto cli = split(headless);
-    ASSERT_EQ(gui.size(), 6u);
-    ASSERT_EQ(cli.size(), 6u);
-    for (int f = 0; f < 6; ++f) {
+    ASSERT_EQ(gui.size(), 18u);
+    ASSERT_EQ(cli.size(), 18u);
+    for (std::size_t f = 0; f < gui.size(); ++f) {
         std::size_t at = 0;
         while (at < gui[f].size() && at < cli[f].size() && gui[f][at] == cli[f][at]) ++at;
         auto near = [at](const std::vector<std::string>& r) {
@@ -459,9 +460,55 @@ TEST_F(RadioAlignmentDlgTest, EachFeatureSendsTheRequestsOfTheHeadlessAlignment)
             return text;
         };
         EXPECT_TRUE(at == gui[f].size() && at == cli[f].size())
-            << kOrder[f] << ": request " << at << " differs\n  on the screens:" << near(gui[f])
+            << kOrder[f % 6] << " (" << f / 6 << "): request " << at
+            << " differs\n  on the screens:" << near(gui[f])
             << "\n  headless:      " << near(cli[f]);
     }
+}
+
+// The Test button runs the test of vegal-cli test: every row measured as the radio holds it,
+// no tuning screen, no value and no programming; the report saved and shown as Radio's is.
+// The radio receives the very requests the headless test sends it.
+TEST_F(RadioAlignmentDlgTest, TestMeasuresEveryRowChangesNothingAndSendsTheHeadlessRequests) {
+    ASSERT_NO_FATAL_FAILURE(OpenSaved("detuned"));
+    EXPECT_EQ(dlg->TestButton()->text(), "Test");
+    const std::size_t from = m_bench->RadioRequests().size();
+    bool stopShown = false;
+    QTest::mouseClick(dlg->TestButton(), Qt::LeftButton);
+    WaitForJob([&] {
+        stopShown = stopShown || (dlg->TestButton()->text() == "Stop Tuning" &&
+                                  !dlg->RadioButton()->isEnabled());
+    });
+    EXPECT_TRUE(stopShown);
+    EXPECT_EQ(dlg->TestButton()->text(), "Test");
+    EXPECT_TRUE(dlg->RadioButton()->isEnabled());
+    EXPECT_FALSE(m_bench->Radio().Keyed());
+    EXPECT_EQ(CTunerDlg::Current(), nullptr) << "the test opens no tuning screen";
+    const std::vector<std::string> all = m_bench->RadioRequests();
+    const std::vector<std::string> onDialog(all.begin() + from, all.end());
+    for (const std::string& q : onDialog)
+        EXPECT_TRUE((q.rfind("000102", 0) != 0 || q == "000102057fff") && !IsProgramming(q)) << q;
+
+    const QStringList reports = QDir(m_scratch.path()).entryList({"*-test-*.csv"}, QDir::Files);
+    ASSERT_EQ(reports.size(), 1);
+    const std::string csvPath = m_scratch.filePath(reports.front()).toStdString();
+    EXPECT_EQ(dlg->StatusEdit()->text().toStdString(), "Test FAIL. Report saved as " + csvPath);
+    const std::string csv = ReadFile(csvPath);
+    EXPECT_EQ(csv.rfind("Test Report\r\n", 0), 0u) << csv;
+    EXPECT_NE(csv.find("Result,FAIL\r\n"), std::string::npos) << csv;
+    EXPECT_EQ(shown, std::vector<std::string>{CAutoTunerDlg::kTestReportTitle});
+    EXPECT_TRUE(previewed);
+
+    // The same test without a window, on the same radio.
+    m_bench->ClearTrace();
+    CTunerDoc& doc = *m_frame->GetActiveDoc();
+    CHeadlessAlignmentFace face(doc, m_host);
+    AlignmentOptions options;
+    options.testOnly = true;
+    CRadioAlignment test(dlg->Link(), face, options);
+    const CAlignmentReport report = test.Run();
+    EXPECT_FALSE(report.Passed());
+    EXPECT_EQ(m_bench->RadioRequests(), onDialog);
 }
 
 TEST(AlignmentReportFile, BesideTheTunFileOrInTheDocumentsFolderWithoutOverwriting) {
