@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -91,11 +92,8 @@ class CStartingFace : public IAlignmentFace {
 public:
     CStartingFace(CHeadlessAlignmentFace& inner, RunStart start) : m_inner(inner), m_start(start) {}
 
-    std::string ModelNumber() override { return m_inner.ModelNumber(); }
-    std::string SerialNumber() override { return m_inner.SerialNumber(); }
-    bool SavedRows(int type, int level, std::array<int, 10>& freqs,
-                   std::array<int, 10>& values) override {
-        return m_inner.SavedRows(type, level, freqs, values);
+    bool WithDataSet(const std::function<void(CTunerDoc& doc)>& work) override {
+        return m_inner.WithDataSet(work);
     }
     IAutoTuneView* OpenFeature(const std::string& title) override {
         IAutoTuneView* view = m_inner.OpenFeature(title);
@@ -204,6 +202,7 @@ WholeRadioFigures RunWholeRadio(const WholeRadioCase& runCase) {
 
     AlignmentOptions alignment;  // the built-in limits, every feature, programming on
     alignment.search = runCase.search;
+    alignment.alignOnly = true;  // the search alone: no as-found or as-left test
     BestValues::Targets targets{};
     for (int i = 0; i < BestValues::kFeatures; ++i) targets[i] = alignment.limits.For(i).target;
     const std::vector<BestValues::Entry> best = BestValues::Find(profile, options.seed, targets);
