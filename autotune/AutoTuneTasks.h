@@ -18,9 +18,9 @@
 class CTestSetLink;
 class IAutoTuneView;
 
-/// Which search a row task runs: the specified secant search (Slider, Window) or the fitting
+/// Which search a row task runs: the secant search (Slider, Window) or the fitting
 /// search of whole-radio runs.
-enum class SearchKind { Specified, Fit };
+enum class SearchKind { Secant, Fit };
 
 /// The automatic tuning tasks behind the Slider and Window buttons, without a window.
 ///
@@ -83,7 +83,7 @@ public:
     /// The tolerances a row's final reading is judged by; the built-in limits until set. Set
     /// before a job.
     void SetLimits(const CAlignmentLimits& limits);
-    /// The search the rows run (the specified one until set). The fitting search carries the
+    /// The search the rows run (the secant one until set). The fitting search carries the
     /// slope it learnt on a row to the next row of the same feature; setting the search
     /// forgets what was learnt.
     void SetSearch(SearchKind kind);
@@ -134,6 +134,6 @@ private:
     std::function<void()> m_onJobEnd;
     std::vector<RowOutcome> m_outcomes;
     CAlignmentLimits m_limits;
-    SearchKind m_search = SearchKind::Specified;
+    SearchKind m_search = SearchKind::Secant;
     std::array<double, CAlignmentLimits::kFeatures> m_slopes{};  ///< learnt; 0 unknown
 };

@@ -24,7 +24,7 @@ struct AlignmentOptions {
     bool program = true;
     /// Program a feature also when one of its rows failed.
     bool programFailed = false;
-    /// The search the rows run: the fitting search unless the specified one is asked for.
+    /// The search the rows run: the fitting search unless the secant one is asked for.
     SearchKind search = SearchKind::Fit;
     /// Only test: every row measured at the value in the radio and judged, nothing changed
     /// (the Test button, vegal-cli test).

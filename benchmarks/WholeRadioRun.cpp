@@ -148,7 +148,7 @@ const char* WholeRadioCase::StartName(RunStart start) {
 }
 
 const char* WholeRadioCase::SearchName(SearchKind search) {
-    return search == SearchKind::Specified ? "spec" : "fit";
+    return search == SearchKind::Secant ? "secant" : "fit";
 }
 
 double Median(std::vector<int> values) {

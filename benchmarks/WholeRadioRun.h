@@ -20,7 +20,7 @@ struct WholeRadioCase {
 
     /// "bottom", "top" or "profile".
     static const char* StartName(RunStart start);
-    /// "spec" or "fit".
+    /// "secant" or "fit".
     static const char* SearchName(SearchKind search);
 };
 

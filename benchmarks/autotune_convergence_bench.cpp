@@ -2,7 +2,7 @@
 // three starts (every transmit row at the bottom of its tuning range, at its top, and the
 // profile's own values), the alignment vegal-cli align runs (every feature, programming on, the
 // built-in limits) against the bench's radio and simulated HP8920B on their own ptys, with
-// noise, once with the specified search and once with the fitting search. The host's clock is
+// noise, once with the secant search and once with the fitting search. The host's clock is
 // simulated and lets the bench catch up, so the mandated waits cost no real time; the time a
 // run would take on the bench is modelled (see WholeRadioFigures).
 //
@@ -37,7 +37,7 @@
 namespace {
 
 constexpr RunStart kStarts[] = {RunStart::Bottom, RunStart::Top, RunStart::Profile};
-constexpr SearchKind kSearches[] = {SearchKind::Specified, SearchKind::Fit};
+constexpr SearchKind kSearches[] = {SearchKind::Secant, SearchKind::Fit};
 
 // Goals of the fitting search.
 constexpr double kGoalMedianReadings = 3;
@@ -135,14 +135,14 @@ void PrintGoals() {
     std::printf(
         "Goals of the fitting search: median readings a row <= %.0f (the verification "
         "included), max <= %d, no row missed whose best value lies inside the range, "
-        "time on detuned (profile start) <= %.1f x the specified search's, time on hard "
+        "time on detuned (profile start) <= %.1f x the secant search's, time on hard "
         "<= %.1f x its floor.\n\n",
         kGoalMedianReadings, kGoalMaxReadings, kGoalDetunedShare, kGoalHardFloorRatio);
 }
 
-/// One cell of the table: the specified search's figure | the fitting search's ("-" for a case
+/// One cell of the table: the secant search's figure | the fitting search's ("-" for a case
 /// not run, "?" for one that could not be made).
-std::string Pair(const Slot* spec, const Slot* fit,
+std::string Pair(const Slot* secant, const Slot* fit,
                  const std::function<std::string(const WholeRadioFigures&)>& cell) {
     auto one = [&](const Slot* s) {
         if (s == nullptr)
@@ -150,7 +150,7 @@ std::string Pair(const Slot* spec, const Slot* fit,
         const WholeRadioFigures& f = s->figures.get();
         return f.ok ? cell(f) : std::string("?");
     };
-    return one(spec) + " | " + one(fit);
+    return one(secant) + " | " + one(fit);
 }
 
 std::string Format(const char* format, double a, double b = 0) {
@@ -160,26 +160,26 @@ std::string Format(const char* format, double a, double b = 0) {
 }
 
 void PrintTable() {
-    std::printf("\nWhole-radio alignment, spec | fit (bench seed 1, built-in limits)\n");
+    std::printf("\nWhole-radio alignment, secant | fit (bench seed 1, built-in limits)\n");
     std::printf("%-10s %-7s %-16s %-8s %-13s %-13s %s\n", "profile", "start", "readings med/max",
                 "missed", "max distance", "time s", "time/floor");
     for (const std::string& profile : CRadioProfile::BuiltInNames()) {
         for (RunStart start : kStarts) {
-            const Slot* spec = Find(profile, start, SearchKind::Specified);
+            const Slot* secant = Find(profile, start, SearchKind::Secant);
             const Slot* fit = Find(profile, start, SearchKind::Fit);
-            if (!spec && !fit)
+            if (!secant && !fit)
                 continue;
-            const std::string readings = Pair(spec, fit, [](const WholeRadioFigures& f) {
+            const std::string readings = Pair(secant, fit, [](const WholeRadioFigures& f) {
                 return Format("%g/%.0f", f.readingsMedian, f.readingsMax);
             });
             const std::string missed = Pair(
-                spec, fit, [](const WholeRadioFigures& f) { return Format("%.0f", f.missed); });
-            const std::string distance = Pair(spec, fit, [](const WholeRadioFigures& f) {
+                secant, fit, [](const WholeRadioFigures& f) { return Format("%.0f", f.missed); });
+            const std::string distance = Pair(secant, fit, [](const WholeRadioFigures& f) {
                 return Format("%.0f", f.maxDistance);
             });
             const std::string time =
-                Pair(spec, fit, [](const WholeRadioFigures& f) { return Format("%.1f", f.timeS); });
-            const std::string ratio = Pair(spec, fit, [](const WholeRadioFigures& f) {
+                Pair(secant, fit, [](const WholeRadioFigures& f) { return Format("%.1f", f.timeS); });
+            const std::string ratio = Pair(secant, fit, [](const WholeRadioFigures& f) {
                 return Format("%.2f", f.floorS > 0 ? f.timeS / f.floorS : 0);
             });
             std::printf("%-10s %-7s %-16s %-8s %-13s %-13s %s\n", profile.c_str(),
@@ -224,15 +224,15 @@ void PrintVerdicts() {
     verdict("no row missed whose best value is inside the range", fits, missed);
 
     std::vector<std::string> detuned;
-    const Slot* spec = Find("detuned", RunStart::Profile, SearchKind::Specified);
+    const Slot* secant = Find("detuned", RunStart::Profile, SearchKind::Secant);
     const Slot* fit = Find("detuned", RunStart::Profile, SearchKind::Fit);
-    const bool both = spec && fit && spec->figures.get().ok && fit->figures.get().ok;
+    const bool both = secant && fit && secant->figures.get().ok && fit->figures.get().ok;
     if (both) {
-        const double share = fit->figures.get().timeS / spec->figures.get().timeS;
+        const double share = fit->figures.get().timeS / secant->figures.get().timeS;
         if (share > kGoalDetunedShare)
-            detuned.push_back(Format("detuned/profile: %.2f x the specified search's time", share));
+            detuned.push_back(Format("detuned/profile: %.2f x the secant search's time", share));
     }
-    verdict("time on detuned (profile start) <= 0.6 x spec's", both ? 1 : 0, detuned);
+    verdict("time on detuned (profile start) <= 0.6 x secant's", both ? 1 : 0, detuned);
 
     std::vector<std::string> hard;
     int hards = 0;

@@ -222,7 +222,7 @@ void MakeRadioSafe(CTunerDoc& doc) {
 std::string AlignUsage() {
     return "  vegal-cli align --port PORT --testset PORT [--limits FILE] [--report FILE.csv]\n"
            "                 [--pdf FILE.pdf] [--features LIST] [--no-program]\n"
-           "                 [--program-failed] [--search fit|spec] [--all-rows]\n"
+           "                 [--program-failed] [--search fit|secant] [--all-rows]\n"
            "                 [--no-tests] [--technician NAME]\n"
            "                                              test the whole radio (as found), align\n"
            "                                              the rows out of tolerance (--all-rows:\n"
@@ -272,10 +272,10 @@ int RunWholeRadio(const std::vector<std::string>& args, CCliContext& ctx, bool t
                 << usage;
         return kExitUsage;
     }
-    if (o.search == "spec") {
-        options.search = SearchKind::Specified;
+    if (o.search == "secant") {
+        options.search = SearchKind::Secant;
     } else if (!o.search.empty() && o.search != "fit") {
-        ctx.err << "vegal-cli: --search takes fit or spec, not \"" << o.search << "\"\n"
+        ctx.err << "vegal-cli: --search takes fit or secant, not \"" << o.search << "\"\n"
                 << "usage:\n"
                 << usage;
         return kExitUsage;

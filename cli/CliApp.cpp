@@ -269,7 +269,7 @@ std::string CliUsage() {
            "those features but power; each key at most once, the file under 1 MB). Where the\n"
            "reports go is checked before the radio is read; a run that took no reading leaves\n"
            "an existing report as it was. --search fit (the default) fits a line through each\n"
-           "row's readings and aims for the best value; --search spec runs the secant search\n"
+           "row's readings and aims for the best value; --search secant runs the secant search\n"
            "of the Automatic Tuning dialog's Slider and Window buttons.\n"
            "For testset, the link's own notes (port opened, errors) come on standard output\n"
            "with the answers.\n"

@@ -145,7 +145,7 @@ void CAutoTunerDlg::BuildWidgets() {
     radioOptions->addWidget(new QLabel("Radio search:", this));
     m_radioSearch = new QComboBox(this);
     m_radioSearch->addItem("Fitted (fewest readings)");
-    m_radioSearch->addItem("Specified (as Slider and Window)");
+    m_radioSearch->addItem("Secant (as Slider and Window)");
     m_radioSearch->setToolTip(
         "Radio: fit a line through each row's readings and aim for its best value, or step "
         "with the secant search of the Slider and Window buttons");
@@ -317,7 +317,7 @@ bool CAutoTunerDlg::ReadAlignmentOptions(AlignmentOptions& options) {
         settings.value(QStringLiteral("MySetting/ShopName")).toString().toStdString(),
         settings.value(QStringLiteral("MySetting/Technician")).toString().toStdString(),
         CTestSetLink::DeviceName(m_comPort->text().trimmed().toStdString()));
-    options.search = m_radioSearch->currentIndex() == 1 ? SearchKind::Specified : SearchKind::Fit;
+    options.search = m_radioSearch->currentIndex() == 1 ? SearchKind::Secant : SearchKind::Fit;
     return true;
 }
 

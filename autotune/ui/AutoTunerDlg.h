@@ -103,7 +103,7 @@ public:
     QPushButton* WindowButton() const { return m_window; }
     /// "Program failed features": the Radio button programs a feature with a failed row too.
     QCheckBox* ProgramFailedCheck() const { return m_programFailed; }
-    /// The Radio button's search: 0 the fitting search (the default), 1 the specified one.
+    /// The Radio button's search: 0 the fitting search (the default), 1 the secant one.
     QComboBox* RadioSearchChoice() const { return m_radioSearch; }
     CTestSetLink& Link() const { return *m_link; }
     CAutoTuneTasks& Tasks() const { return *m_tasks; }

@@ -212,8 +212,8 @@ TEST_F(CliAlignTest, UsageErrorsAndABadLimitsFileExitTwoBeforeTheRadioIsTouched)
         {{"align", "--port", port, "--testset", "COM2", "--features", "refOsc,rx"},
          "unknown feature \"rx\""},
         {{"align", "--port", port, "--testset", "COM1234567"}, "--testset: "},
-        {{"align", "--port", port, "--testset", "COM2", "--search", "secant"},
-         "--search takes fit or spec, not \"secant\""},
+        {{"align", "--port", port, "--testset", "COM2", "--search", "linear"},
+         "--search takes fit or secant, not \"linear\""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.args), 2) << c.message;
