@@ -1,6 +1,5 @@
 #include "autotune/ui/DialogTuningView.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "autotune/AutoTuneFeatures.h"
@@ -111,8 +110,14 @@ bool CDialogTuningView::RangeLabels(int& lower, int& upper) {
             CTunerDlg* screen = CTunerDlg::Current();
             if (!screen)
                 return {0, -1};
-            return {std::atoi(screen->LowerRangeText().toLatin1().constData()),
-                    std::atoi(screen->UpperRangeText().toLatin1().constData())};
+            // The screen writes its range as whole numbers; anything else is no range to
+            // search in.
+            bool lowOk = false, highOk = false;
+            const int low = screen->LowerRangeText().trimmed().toInt(&lowOk);
+            const int high = screen->UpperRangeText().trimmed().toInt(&highOk);
+            if (!lowOk || !highOk || high < low)
+                return {0, -1};
+            return {low, high};
         });
     if (!labels || labels->second < 0)
         return false;
