@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "autotune/AlignmentReport.h"
-
+struct CAlignmentReport;
 class IHost;
 class QDialog;
 class QWidget;
@@ -46,10 +45,7 @@ public:
     virtual void PreviewReport(const std::vector<std::string>& /*lines*/,
                                const std::string& /*title*/) {}
     /// Print preview of a whole-radio run's report drawn as its sheet; the preview prints.
-    /// Without a sheet, its lines.
-    virtual void PreviewSheet(const CAlignmentReport& report, const std::string& title) {
-        PreviewReport(report.PrintLines(), title);
-    }
+    virtual void PreviewSheet(const CAlignmentReport& /*report*/, const std::string& /*title*/) {}
 };
 
 /// A feature screen that must wind down before its data set goes: the frame calls this when

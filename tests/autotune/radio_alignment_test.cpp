@@ -411,9 +411,6 @@ TEST_F(RadioAlignmentTest, RowsWithoutAValidReadingFailAndKeepTheRadiosValues) {
     }
 }
 
-// The radio says no to one feature's programming: that feature fails with the radio's reason,
-// the link stays, the later features are aligned and programmed, and the radio can still be
-// taken out of test mode.
 // The test alone on the same faults: a row without a valid reading fails with the reason
 // and the test goes on; nothing is ever programmed or set but the opened deviation limit.
 TEST_F(RadioAlignmentTest, ATestFailsRowsWithoutAValidReadingAndChangesNothing) {
@@ -468,6 +465,9 @@ TEST_F(RadioAlignmentTest, ATestFailsRowsWithoutAValidReadingAndChangesNothing) 
     }
 }
 
+// The radio says no to one feature's programming: that feature fails with the radio's reason,
+// the link stays, the later features are aligned and programmed, and the radio can still be
+// taken out of test mode.
 TEST_F(RadioAlignmentTest, ARefusedProgrammingFailsOnlyItsFeature) {
     BenchFaults refuse;
     refuse.refuseRequest = "00010402";  // programming Tx Deviation Balance
